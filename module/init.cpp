@@ -1,0 +1,57 @@
+// Module entry point: runtime singletons, method table, type registry, constants.
+#include <vector>
+#include "module/table.h"
+#include "module/types.h"
+
+namespace v2py {
+namespace {
+
+// Releases a record copied out by value when its owning proxy goes (no shadow class needed).
+template <class T, int I>
+PyObject* deleteRecord(PyObject*, PyObject* arg) {
+  void* p = nullptr;
+  if (pyrt::convertPointer(arg, &p, g_types[I], pyrt::kDisown, nullptr) < 0) {
+    PyErr_SetString(PyExc_TypeError, "record expected");
+    return nullptr;
+  }
+  delete static_cast<T*>(p);
+  Py_RETURN_NONE;
+}
+
+std::vector<PyMethodDef>& methodTable() {
+  static std::vector<PyMethodDef> table = [] {
+    std::vector<PyMethodDef> all;
+    for (auto segment : {iteratorMethods, freeFunctionMethods, solverDataMethods, attributeMethods, editorMethods,
+                         entityIdMethods, compositeMethods, collectionMethods, linkMethods, solverManagerMethods}) {
+      Segment s = segment();
+      all.insert(all.end(), s.begin(), s.end());
+    }
+    all.push_back({nullptr, nullptr, 0, nullptr});
+    return all;
+  }();
+  return table;
+}
+
+PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Python", nullptr, -1, nullptr, nullptr, nullptr,
+                         nullptr, nullptr};
+
+}  // namespace
+}  // namespace v2py
+
+PyMODINIT_FUNC PyInit__Varnex2Python() {
+  using namespace v2py;
+  if (!pyrt::initSingletons()) return nullptr;
+  moduleDef.m_methods = methodTable().data();
+  PyObject* module = PyModule_Create2(&moduleDef, 1013);
+  if (!module) return nullptr;
+  PyObject* dict = PyModule_GetDict(module);
+  pyrt::installTypeTable(&g_typeTable);
+  pyrt::bindNativeDestroy(g_types[T_Version], deleteRecord<OrvaneSDK::Version, T_Version>, "delete_Version");
+  pyrt::bindNativeDestroy(g_types[T_CEntityID], deleteRecord<OrvaneSDK::Model::CEntityID, T_CEntityID>,
+                          "delete_CEntityID");
+  if (!publishConstants(dict)) {
+    Py_DECREF(module);
+    return nullptr;
+  }
+  return module;
+}

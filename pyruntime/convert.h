@@ -1,0 +1,80 @@
+// Argument unpacking, value conversions in both directions, and the fixed error texts.
+#pragma once
+#include <Python.h>
+#include <cstddef>
+#include <string>
+#include "pyruntime/proxy.h"
+
+namespace pyrt {
+
+/// Checks an argument tuple (or a METH_O argument) against [min, max]; fills objs.
+/// Returns the count plus one, or 0 with a TypeError set.
+Py_ssize_t unpackArguments(PyObject* args, const char* name, Py_ssize_t min, Py_ssize_t max, PyObject** objs);
+/// Python exception class for a conversion result code.
+PyObject* errorTypeFor(int code);
+/// Extends a pending TypeError with the message, or raises a new one.
+void raiseOrExtendTypeError(PyObject* message);
+void raiseOrExtendTypeError(const char* message);
+
+/// "in method 'F', argument N of type 'T'" raised with the class for `code` (-1 counts as -5).
+void raiseArgumentError(const char* fname, int argno, const char* type, int code);
+/// "invalid null reference in method 'F', argument N of type 'T'" as ValueError.
+void raiseNullReference(const char* fname, int argno, const char* type);
+/// "F expected [at least |at most ]N arguments, got M" as TypeError.
+void raiseCountError(const char* fname, Py_ssize_t min, Py_ssize_t max, Py_ssize_t got);
+
+/// Classification of one argument, computed once per call and shared by checks and loads.
+enum ArgClass : unsigned {
+  kClsNone = 1u << 0,    // None
+  kClsInt = 1u << 1,     // a Python int (bool included)
+  kClsI32 = 1u << 2,     // int within signed 32 bits
+  kClsI64 = 1u << 3,     // int within signed 64 bits
+  kClsU64 = 1u << 4,     // int within 0 .. 2**64-1
+  kClsBool = 1u << 5,    // exactly True or False
+  kClsDouble = 1u << 6,  // float, or int convertible to double
+  kClsFloat = 1u << 7,   // as double, and within single range (inf and nan pass)
+  kClsText = 1u << 8,    // str with a UTF-8 form
+  kClsProxy = 1u << 9,   // a proxy was found
+};
+
+struct ArgInfo {
+  PyObject* obj = nullptr;
+  unsigned cls = 0;
+  SwigPyObject* proxy = nullptr;
+  long long ival = 0;
+  unsigned long long uval = 0;
+  double dval = 0;
+  const char* text = nullptr;  // borrowed UTF-8 of a str
+  Py_ssize_t textLen = 0;
+};
+
+/// Fills the classification of a.obj; never leaves a Python error set.
+void classifySlow(ArgInfo& a);
+inline void classify(ArgInfo& a) {
+  PyObject* o = a.obj;
+  if (Py_TYPE(o) == proxyType()) {  // the common case: a bare proxy
+    a.cls = kClsProxy;
+    a.proxy = reinterpret_cast<SwigPyObject*>(o);
+    return;
+  }
+  classifySlow(a);
+}
+
+/// The proxy of a.obj pointing to (or castable to) ty; null when none.
+void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
+
+/// Descriptors looked up by name once: "_p_char" and "std::string *".
+TypeDescriptor* charPtrTypeDescriptor();
+TypeDescriptor* stringTypeDescriptor();
+
+/// Loads text from a str, a character-pointer proxy or an existing native string proxy.
+/// Returns a result code; *isNull is set for None.
+int loadString(const ArgInfo& a, std::string& out, bool* isNull);
+/// Borrowed character pointer (str buffer or char proxy); None gives null.
+int loadCharPtr(const ArgInfo& a, const char** out);
+
+/// To Python.
+PyObject* fromString(const char* data, size_t size);
+inline PyObject* fromString(const std::string& s) { return fromString(s.data(), s.size()); }
+
+}  // namespace pyrt

@@ -1,0 +1,517 @@
+// Wrapper declarations: argument kinds, forms, dispatchers and the method-table glue.
+//
+// A wrapper is declared once as data: its Python name, its forms (each a stateless lambda
+// whose parameter types are argument kinds) and, for dispatchers, its prototype lines.
+// Unpacking, count checks, conversions, argument and overload messages and the exception
+// guard all follow from that declaration here.
+#pragma once
+#include <Python.h>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include "pyruntime/convert.h"
+#include "pyruntime/director.h"
+
+namespace pyrt {
+
+/// Maps a native class to its registry type. Specialised by the module:
+///   static TypeDescriptor* descriptor();  static constexpr const char* name;  (qualified name)
+template <class T>
+struct TypeOf;
+
+/// A fixed text as a type, for kinds whose message text is not derived from the native type.
+#define PYRT_TEXT(Id, Text)                          \
+  struct Id {                                        \
+    static constexpr const char* value = Text;       \
+  }
+
+namespace text {
+PYRT_TEXT(Int, "int");
+PYRT_TEXT(SizeT, "size_t");
+PYRT_TEXT(PtrDiff, "ptrdiff_t");
+PYRT_TEXT(Bool, "bool");
+PYRT_TEXT(Double, "double");
+PYRT_TEXT(Float, "float");
+PYRT_TEXT(StringRef, "std::string const &");
+PYRT_TEXT(StringValue, "std::string const");
+PYRT_TEXT(CharPtr, "char const *");
+}  // namespace text
+
+/// Message text of an object-pointer kind, built on first failure: qualified name + suffix.
+template <class T, class Suffix>
+const char* pointerText() {
+  static const std::string s = std::string(TypeOf<std::remove_const_t<T>>::name) + Suffix::value;
+  return s.c_str();
+}
+namespace text {
+PYRT_TEXT(Ptr, " *");
+PYRT_TEXT(ConstPtr, " const *");
+PYRT_TEXT(PtrConst, " *const");
+PYRT_TEXT(Ref, " &");
+PYRT_TEXT(ConstRef, " const &");
+}  // namespace text
+template <class T>
+using DefaultPtrSuffix = std::conditional_t<std::is_const<T>::value, text::ConstPtr, text::Ptr>;
+template <class Text>
+struct Fixed {
+  static const char* get() { return Text::value; }
+};
+template <class T, class Suffix>
+struct Derived {
+  static const char* get() { return pointerText<T, Suffix>(); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Argument kinds. Each kind is default constructible and offers
+//   static bool check(const ArgInfo&)          side-effect-free test used to choose a form
+//   bool load(const ArgInfo&, const char* fname, int argno)   real conversion; raises on failure
+// and converts to the native parameter it stands for.
+
+/// Object pointer; `Nullable` lets None through as a null pointer, else None is refused with
+/// the null-reference ValueError before any native call.
+template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
+struct Obj {
+  T* ptr = nullptr;
+  static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
+  static bool check(const ArgInfo& a) {
+    if (a.cls & kClsNone) return true;
+    return (a.cls & kClsProxy) && canConvert(a.proxy, type());
+  }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsProxy) {
+      SwigPyObject* sp = a.proxy;
+      if (sp->ty == type()) {  // fast path: exact type
+        ptr = static_cast<T*>(sp->ptr);
+      } else {
+        bool ok = false;
+        ptr = static_cast<T*>(pointerFrom(a, type(), &ok));
+        if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+      }
+      if (ptr || Nullable) return true;
+      return raiseNullReference(fname, argno, Text::get()), false;
+    }
+    if ((a.cls & kClsNone) && Nullable) return ptr = nullptr, true;
+    if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
+    return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+  }
+  T* operator->() const { return ptr; }
+  T* get() const { return ptr; }
+  operator T*() const { return ptr; }
+};
+
+/// `self` of a method: a non-null object of the class or a derived one.
+template <class T>
+using Self = Obj<T>;
+/// A handle argument where None means a null pointer.
+template <class T, class Text = Derived<T, text::PtrConst>>
+using Handle = Obj<T, true, Text>;
+
+/// Reference parameter: a proxy of T; None or a null pointer raise the null-reference ValueError.
+template <class T, class Text = Derived<T, std::conditional_t<std::is_const<T>::value, text::ConstRef, text::Ref>>>
+struct Ref {
+  T* ptr = nullptr;
+  static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
+  static bool check(const ArgInfo& a) { return (a.cls & kClsProxy) && canConvert(a.proxy, type()); }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
+    bool ok = false;
+    if (a.cls & kClsProxy) ptr = static_cast<T*>(pointerFrom(a, type(), &ok));
+    if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+    if (!ptr) return raiseNullReference(fname, argno, Text::get()), false;
+    return true;
+  }
+  T& operator*() const { return *ptr; }
+  T* operator->() const { return ptr; }
+  operator T&() const { return *ptr; }
+};
+
+/// Integer or enumeration within signed 32 bits.
+template <class E, class Text = Fixed<text::Int>>
+struct Int {
+  E value{};
+  static bool check(const ArgInfo& a) { return a.cls & kClsI32; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsI32) return value = static_cast<E>(a.ival), true;
+    return raiseArgumentError(fname, argno, Text::get(), (a.cls & kClsInt) ? kOverflow : kTypeError), false;
+  }
+  operator E() const { return value; }
+};
+
+/// size_t: 0 .. 2**64-1.
+template <class Text = Fixed<text::SizeT>>
+struct SizeKind {
+  size_t value = 0;
+  static bool check(const ArgInfo& a) { return a.cls & kClsU64; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsU64) return value = static_cast<size_t>(a.uval), true;
+    return raiseArgumentError(fname, argno, Text::get(), (a.cls & kClsInt) ? kOverflow : kTypeError), false;
+  }
+  operator size_t() const { return value; }
+};
+using Size = SizeKind<>;
+
+/// ptrdiff_t: signed 64 bits.
+struct PtrDiff {
+  std::ptrdiff_t value = 0;
+  static bool check(const ArgInfo& a) { return a.cls & kClsI64; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsI64) return value = static_cast<std::ptrdiff_t>(a.ival), true;
+    return raiseArgumentError(fname, argno, text::PtrDiff::value, (a.cls & kClsInt) ? kOverflow : kTypeError), false;
+  }
+  operator std::ptrdiff_t() const { return value; }
+};
+
+/// Exactly True or False.
+template <class Text = Fixed<text::Bool>>
+struct BoolKind {
+  bool value = false;
+  static bool check(const ArgInfo& a) { return a.cls & kClsBool; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsBool) return value = a.obj == Py_True, true;
+    return raiseArgumentError(fname, argno, Text::get(), kError), false;
+  }
+  operator bool() const { return value; }
+};
+using Bool = BoolKind<>;
+
+/// double from a float or an int that converts.
+struct Double {
+  double value = 0;
+  static bool check(const ArgInfo& a) { return a.cls & kClsDouble; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsDouble) return value = a.dval, true;
+    return raiseArgumentError(fname, argno, text::Double::value, kTypeError), false;
+  }
+  operator double() const { return value; }
+};
+
+/// float: as double, finite values within single range.
+struct Float {
+  float value = 0;
+  static bool check(const ArgInfo& a) { return a.cls & kClsFloat; }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsFloat) return value = static_cast<float>(a.dval), true;
+    return raiseArgumentError(fname, argno, text::Float::value, (a.cls & kClsDouble) ? kOverflow : kTypeError),
+           false;
+  }
+  operator float() const { return value; }
+};
+
+/// Text passes for str, None and character-pointer proxies (the check of every string kind).
+inline bool textCheck(const ArgInfo& a) {
+  if (a.cls & (kClsText | kClsNone)) return true;
+  if (!(a.cls & kClsProxy)) return false;
+  TypeDescriptor* ty = charPtrTypeDescriptor();
+  return ty && canConvert(a.proxy, ty);
+}
+
+/// std::string const & (None: null-reference ValueError) or, with ByValue, std::string const
+/// (None: TypeError).
+template <bool ByValue = false, class Text = Fixed<std::conditional_t<ByValue, text::StringValue, text::StringRef>>>
+struct StringKind {
+  std::string value;
+  static bool check(const ArgInfo& a) { return textCheck(a); }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    bool isNull = false;
+    int code = loadString(a, value, &isNull);
+    if (code < 0) return raiseArgumentError(fname, argno, Text::get(), code), false;
+    if (isNull) {
+      if (ByValue) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+      return raiseNullReference(fname, argno, Text::get()), false;
+    }
+    return true;
+  }
+  operator const std::string&() const { return value; }
+};
+using String = StringKind<false>;
+using StringValue = StringKind<true>;
+
+/// char const *: borrowed buffer of a str or a character-pointer proxy. None is refused here,
+/// since no native operation taking text accepts a null pointer.
+template <class Text = Fixed<text::CharPtr>>
+struct CharsKind {
+  const char* value = nullptr;
+  static bool check(const ArgInfo& a) { return textCheck(a); }
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    int code = loadCharPtr(a, &value);
+    if (code < 0 || !value) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+    return true;
+  }
+  operator const char*() const { return value; }
+};
+using Chars = CharsKind<>;
+
+/// The raw Python object (borrowed), for wrappers that take any object.
+struct AnyObject {
+  PyObject* value = nullptr;
+  static bool check(const ArgInfo&) { return true; }
+  bool load(const ArgInfo& a, const char*, int) { return value = a.obj, true; }
+  operator PyObject*() const { return value; }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Results. A form's lambda returns a native value (converted by toPython) or one of these.
+
+/// A pointer wrapped by newProxy with the given flags (0: not owned; kOwn: owned copy;
+/// kConstructed: constructor result). `Directed` returns a director's own Python object.
+template <class T, int Flags = 0, bool Directed = false>
+struct Proxy {
+  T* ptr;
+};
+template <class T>
+Proxy<T> unowned(T* p) { return {p}; }
+template <class T>
+Proxy<T, kOwn> owned(T* p) { return {p}; }
+template <class T>
+Proxy<T, kConstructed> constructed(T* p) { return {p}; }
+template <class T>
+Proxy<T, 0, true> directed(T* p) { return {p}; }
+
+/// A pre-built Python result (new reference or null with an error set).
+struct Raw {
+  PyObject* obj;
+};
+
+inline PyObject* toPython(bool v) { return PyBool_FromLong(v); }
+inline PyObject* toPython(int v) { return PyLong_FromLong(v); }
+inline PyObject* toPython(long v) { return PyLong_FromLong(v); }
+inline PyObject* toPython(long long v) { return PyLong_FromLongLong(v); }
+inline PyObject* toPython(unsigned long v) { return PyLong_FromUnsignedLong(v); }
+inline PyObject* toPython(unsigned long long v) { return PyLong_FromUnsignedLongLong(v); }
+inline PyObject* toPython(double v) { return PyFloat_FromDouble(v); }
+inline PyObject* toPython(float v) { return PyFloat_FromDouble(v); }
+inline PyObject* toPython(const std::string& v) { return fromString(v); }
+inline PyObject* toPython(Raw r) { return r.obj; }
+template <class E, std::enable_if_t<std::is_enum<E>::value, int> = 0>
+PyObject* toPython(E v) {
+  return PyLong_FromLong(static_cast<long>(v));
+}
+template <class T, int Flags, bool Directed>
+PyObject* toPython(Proxy<T, Flags, Directed> p) {
+  using U = std::remove_const_t<T>;
+  U* ptr = const_cast<U*>(p.ptr);
+  if (Directed && ptr) {
+    if (PyObject* owner = directorOwner(ptr)) {
+      Py_INCREF(owner);
+      return owner;
+    }
+  }
+  return newProxy(ptr, TypeOf<U>::descriptor(), Flags);
+}
+
+/// Translates native exceptions into RuntimeError; nothing native crosses into the interpreter.
+PyObject* translateException() noexcept;
+
+// ---------------------------------------------------------------------------------------------
+// Forms.
+
+template <class F, class Sig = decltype(&F::operator())>
+struct Form;
+
+template <class F, class R, class C, class... P>
+struct Form<F, R (C::*)(P...) const> {
+  static constexpr int arity = sizeof...(P);
+  using Kinds = std::tuple<std::decay_t<P>...>;
+  F fn;
+
+  /// True when every argument passes its kind's check.
+  static bool check(const ArgInfo* a) { return checkAll(a, std::index_sequence_for<P...>{}); }
+
+  /// Converts the arguments for real, calls under the guard, converts the result.
+  PyObject* invoke(const char* fname, const ArgInfo* a) const {
+    return invokeAll(fname, a, std::index_sequence_for<P...>{});
+  }
+
+ private:
+  template <size_t... I>
+  static bool checkAll(const ArgInfo* a, std::index_sequence<I...>) {
+    return (std::tuple_element_t<I, Kinds>::check(a[I]) && ...);
+  }
+  template <size_t... I>
+  PyObject* invokeAll(const char* fname, const ArgInfo* a, std::index_sequence<I...>) const {
+    Kinds args;
+    if (!(std::get<I>(args).load(a[I], fname, static_cast<int>(I) + 1) && ...)) return nullptr;
+    try {
+      if constexpr (std::is_void<R>::value) {
+        fn(std::get<I>(args)...);
+        Py_RETURN_NONE;
+      } else {
+        return toPython(fn(std::get<I>(args)...));
+      }
+    } catch (...) {
+      return translateException();
+    }
+  }
+};
+
+template <class F>
+Form<F> form(F f) {
+  return Form<F>{f};
+}
+
+template <class... A>
+constexpr int maxOf(A... a) {
+  int m = 0;
+  ((m = a > m ? a : m), ...);
+  return m;
+}
+
+/// Prototype lines of a dispatcher, in native declaration order.
+template <size_t N>
+struct Protos {
+  std::array<const char*, N> lines;
+};
+template <class... S>
+constexpr Protos<sizeof...(S)> protos(S... s) {
+  return {{s...}};
+}
+
+/// The fixed overload-failure message, built once per dispatcher.
+PyObject* overloadMessage(const char* name, const char* const* lines, size_t count);
+
+/// A dispatcher: forms in dispatch order; protos in declaration order.
+template <size_t N, class... F>
+struct Overloaded {
+  static constexpr int maxArgs = maxOf(Form<F>::arity...);
+  static constexpr int flags = METH_VARARGS;
+  const char* name;
+  Protos<N> protoLines;
+  std::tuple<Form<F>...> forms;
+
+  PyObject* call(PyObject* args, PyObject*& cachedMessage) const {
+    const Py_ssize_t n = PyTuple_GET_SIZE(args);
+    if (n <= maxArgs) {
+      ArgInfo a[maxArgs > 0 ? maxArgs : 1];
+      for (Py_ssize_t i = 0; i < n; ++i) {
+        a[i].obj = PyTuple_GET_ITEM(args, i);
+        classify(a[i]);
+      }
+      PyObject* result = nullptr;
+      if (tryForms(static_cast<int>(n), a, result, std::index_sequence_for<F...>{})) return result;
+    } else {
+      raiseCountError(name, 0, maxArgs, n);
+    }
+    if (!cachedMessage) cachedMessage = overloadMessage(name, protoLines.lines.data(), N);
+    if (cachedMessage) raiseOrExtendTypeError(cachedMessage);
+    return nullptr;
+  }
+
+  /// Index of the form that a call would select, or -1 (used by tests of the dispatch order).
+  int select(PyObject* args) const {
+    const Py_ssize_t n = PyTuple_GET_SIZE(args);
+    if (n > maxArgs) return -1;
+    ArgInfo a[maxArgs > 0 ? maxArgs : 1];
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      a[i].obj = PyTuple_GET_ITEM(args, i);
+      classify(a[i]);
+    }
+    int index = -1, k = 0;
+    (void)((Form<F>::arity == n && Form<F>::check(a) ? (index = k, true) : (++k, false)) || ...);
+    return index;
+  }
+
+ private:
+  template <size_t... I>
+  bool tryForms(int n, const ArgInfo* a, PyObject*& result, std::index_sequence<I...>) const {
+    return ((Form<F>::arity == n && Form<F>::check(a) ? (result = std::get<I>(forms).invoke(name, a), true) : false) ||
+            ...);
+  }
+};
+
+template <size_t N, class... F>
+constexpr Overloaded<N, F...> overloads(const char* name, Protos<N> p, F... f) {
+  return {name, p, std::tuple<Form<F>...>{Form<F>{f}...}};
+}
+
+/// A function of one form: exact argument count, argument messages, no overload message.
+/// METH_O for one argument, METH_NOARGS for none, else METH_VARARGS; `forceVarargs` keeps a
+/// one-argument function on an argument tuple.
+template <class F, bool ForceVarargs = false>
+struct Single {
+  static constexpr int arity = Form<F>::arity;
+  static constexpr int flags = arity == 0 ? METH_NOARGS : (arity == 1 && !ForceVarargs ? METH_O : METH_VARARGS);
+  const char* name;
+  Form<F> form;
+
+  PyObject* callO(PyObject* arg) const {
+    ArgInfo a[1];
+    a[0].obj = arg;
+    classify(a[0]);
+    return form.invoke(name, a);
+  }
+  PyObject* callNoArgs() const { return form.invoke(name, nullptr); }
+  PyObject* callVarargs(PyObject* args) const {
+    const Py_ssize_t n = PyTuple_GET_SIZE(args);
+    if (n != arity) return raiseCountError(name, arity, arity, n), nullptr;
+    ArgInfo a[arity > 0 ? arity : 1];
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      a[i].obj = PyTuple_GET_ITEM(args, i);
+      classify(a[i]);
+    }
+    return form.invoke(name, a);
+  }
+};
+
+template <class F>
+constexpr Single<F> single(const char* name, F f) {
+  return {name, Form<F>{f}};
+}
+template <class F>
+constexpr Single<F, true> singleVarargs(const char* name, F f) {
+  return {name, Form<F>{f}};
+}
+
+/// A hand-written body for the few functions whose protocol is not a native call
+/// (swigregister, swiginit, operators returning NotImplemented). Flags as given.
+struct Custom {
+  const char* name;
+  PyCFunction fn;
+  int flags;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Method-table glue: one C entry point per declared wrapper, chosen at compile time.
+
+template <const auto& D>
+PyObject* entryVarargs(PyObject*, PyObject* args) {
+  static PyObject* message = nullptr;  // overload message, built on first failure
+  return D.call(args, message);
+}
+template <const auto& D>
+PyObject* entrySingleO(PyObject*, PyObject* arg) {
+  return D.callO(arg);
+}
+template <const auto& D>
+PyObject* entrySingleNoArgs(PyObject*, PyObject*) {
+  return D.callNoArgs();
+}
+template <const auto& D>
+PyObject* entrySingleVarargs(PyObject*, PyObject* args) {
+  return D.callVarargs(args);
+}
+
+template <class T>
+struct IsSingle : std::false_type {};
+template <class F, bool V>
+struct IsSingle<Single<F, V>> : std::true_type {};
+
+/// The method-table entry of a declared wrapper.
+template <const auto& D>
+PyMethodDef def(const char* doc = nullptr) {
+  using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
+  if constexpr (std::is_same<T, Custom>::value) {
+    return {D.name, D.fn, D.flags, doc};
+  } else if constexpr (IsSingle<T>::value) {
+    if constexpr (T::flags == METH_O) return {D.name, entrySingleO<D>, METH_O, doc};
+    else if constexpr (T::flags == METH_NOARGS) return {D.name, entrySingleNoArgs<D>, METH_NOARGS, doc};
+    else return {D.name, entrySingleVarargs<D>, METH_VARARGS, doc};
+  } else {
+    return {D.name, entryVarargs<D>, METH_VARARGS, doc};
+  }
+}
+
+}  // namespace pyrt

@@ -1,0 +1,427 @@
+// Proxy objects, packed data objects, pointer conversion and shadow-class binding.
+#include "pyruntime/proxy.h"
+#include "pyruntime/convert.h"
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace pyrt {
+namespace {
+
+PyObject* proxyRepr(PyObject* v);
+
+void proxyDealloc(PyObject* v) {
+  auto* sv = reinterpret_cast<SwigPyObject*>(v);
+  if (sv->own == 1) {
+    TypeDescriptor* ty = sv->ty;
+    ClassBinding* data = ty ? ty->clientdata : nullptr;
+    PyObject* destroy = data ? data->destroy : nullptr;
+    if (destroy) {
+      PyObject *etype, *evalue, *etb;
+      PyErr_Fetch(&etype, &evalue, &etb);  // a pending exception survives the destroy call
+      PyObject* res;
+      if (data->delargs) {
+        PyObject* tmp = newProxy(sv->ptr, ty, kNoShadow);
+        res = tmp ? PyObject_CallFunctionObjArgs(destroy, tmp, nullptr) : nullptr;
+        Py_XDECREF(tmp);
+      } else {
+        PyCFunction meth = PyCFunction_GET_FUNCTION(destroy);
+        PyObject* mself = (PyCFunction_GET_FLAGS(destroy) & METH_STATIC) ? nullptr : PyCFunction_GET_SELF(destroy);
+        res = meth(mself, v);
+      }
+      if (!res)
+        PyErr_WriteUnraisable(destroy);
+      else
+        Py_DECREF(res);
+      PyErr_Restore(etype, evalue, etb);
+    } else {
+      std::printf("swig/python detected a memory leak of type '%s', no destructor found.\n", displayName(ty));
+      std::fflush(stdout);
+    }
+  }
+  Py_XDECREF(sv->next);
+  PyObject* keep = sv->keep;
+  PyObject_Del(v);
+  Py_XDECREF(keep);
+}
+
+PyObject* proxyRepr(PyObject* v) {
+  auto* sv = reinterpret_cast<SwigPyObject*>(v);
+  PyObject* repr = PyUnicode_FromFormat("<Swig Object of type '%s' at %p>", displayName(sv->ty), v);
+  if (repr && sv->next) {
+    PyObject* nrep = PyObject_Repr(sv->next);
+    PyObject* joined = nrep ? PyUnicode_Concat(repr, nrep) : nullptr;
+    Py_XDECREF(nrep);
+    Py_DECREF(repr);
+    repr = joined;
+  }
+  return repr;
+}
+
+PyObject* proxyReprMethod(PyObject* v, PyObject*) { return proxyRepr(v); }
+
+PyObject* proxyRichCompare(PyObject* v, PyObject* w, int op) {
+  if (PyErr_Occurred()) return nullptr;
+  if ((op != Py_EQ && op != Py_NE) || !isProxy(w)) Py_RETURN_NOTIMPLEMENTED;
+  bool eq = reinterpret_cast<SwigPyObject*>(v)->ptr == reinterpret_cast<SwigPyObject*>(w)->ptr;
+  return PyBool_FromLong(op == Py_EQ ? eq : !eq);
+}
+
+PyObject* proxyInt(PyObject* v) { return PyLong_FromVoidPtr(reinterpret_cast<SwigPyObject*>(v)->ptr); }
+
+PyObject* proxyDisown(PyObject* v, PyObject*) {
+  setOwn(reinterpret_cast<SwigPyObject*>(v), 0);
+  Py_RETURN_NONE;
+}
+PyObject* proxyAcquire(PyObject* v, PyObject*) {
+  setOwn(reinterpret_cast<SwigPyObject*>(v), 1);
+  Py_RETURN_NONE;
+}
+PyObject* proxyOwn(PyObject* v, PyObject* args) {
+  PyObject* val = nullptr;
+  if (!PyArg_UnpackTuple(args, "own", 0, 1, &val)) return nullptr;
+  auto* sv = reinterpret_cast<SwigPyObject*>(v);
+  PyObject* previous = PyBool_FromLong(sv->own);
+  if (val) {
+    int truth = PyObject_IsTrue(val);
+    if (truth < 0) {
+      Py_DECREF(previous);
+      return nullptr;
+    }
+    setOwn(sv, truth ? 1 : 0);
+  }
+  return previous;
+}
+PyObject* proxyAppend(PyObject* v, PyObject* other) {
+  if (!isProxy(other)) {
+    PyErr_SetString(PyExc_TypeError, "Attempt to append a non SwigPyObject");
+    return nullptr;
+  }
+  auto* sv = reinterpret_cast<SwigPyObject*>(v);
+  auto* so = reinterpret_cast<SwigPyObject*>(other);
+  Py_INCREF(other);
+  PyObject* dropped = so->next;
+  so->next = sv->next;
+  sv->next = other;
+  Py_XDECREF(dropped);
+  Py_RETURN_NONE;
+}
+PyObject* proxyNext(PyObject* v, PyObject*) {
+  PyObject* next = reinterpret_cast<SwigPyObject*>(v)->next;
+  if (!next) Py_RETURN_NONE;
+  Py_INCREF(next);
+  return next;
+}
+
+PyMethodDef proxyMethods[] = {
+    {"disown", proxyDisown, METH_NOARGS, "releases ownership of the pointer"},
+    {"acquire", proxyAcquire, METH_NOARGS, "acquires ownership of the pointer"},
+    {"own", proxyOwn, METH_VARARGS, "returns/sets ownership of the pointer"},
+    {"append", proxyAppend, METH_O, "appends another 'this' object"},
+    {"next", proxyNext, METH_NOARGS, "returns the next 'this' object"},
+    {"__repr__", proxyReprMethod, METH_NOARGS, "returns object representation"},
+    {nullptr, nullptr, 0, nullptr}};
+
+PyNumberMethods proxyNumber = {};
+
+PyTypeObject* makeProxyType() {
+  static PyTypeObject type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+  proxyNumber.nb_int = proxyInt;
+  type.tp_name = "SwigPyObject";
+  type.tp_basicsize = sizeof(SwigPyObject);
+  type.tp_dealloc = proxyDealloc;
+  type.tp_repr = proxyRepr;
+  type.tp_as_number = &proxyNumber;
+  type.tp_getattro = PyObject_GenericGetAttr;
+  type.tp_flags = Py_TPFLAGS_DEFAULT;
+  type.tp_doc = "Swig object carries a C/C++ instance pointer";
+  type.tp_richcompare = proxyRichCompare;
+  type.tp_methods = proxyMethods;
+  if (PyType_Ready(&type) < 0) return nullptr;
+  return &type;
+}
+
+// Hex form "_" + bytes in memory order; empty when it does not fit the 1024-byte buffer.
+bool packedHex(const SwigPyPacked* v, char* buf) {
+  if (2 * v->size + 2 > 1024) return false;
+  static const char hex[] = "0123456789abcdef";
+  char* c = buf;
+  *c++ = '_';
+  const auto* u = static_cast<const unsigned char*>(v->pack);
+  for (size_t i = 0; i < v->size; ++i) {
+    *c++ = hex[(u[i] & 0xf0) >> 4];
+    *c++ = hex[u[i] & 0xf];
+  }
+  *c = 0;
+  return true;
+}
+
+PyObject* packedRepr(PyObject* o) {
+  auto* v = reinterpret_cast<SwigPyPacked*>(o);
+  char buf[1024];
+  if (packedHex(v, buf)) return PyUnicode_FromFormat("<Swig Packed at %s%s>", buf, v->ty->name);
+  return PyUnicode_FromFormat("<Swig Packed %s>", v->ty->name);
+}
+
+PyObject* packedStr(PyObject* o) {
+  auto* v = reinterpret_cast<SwigPyPacked*>(o);
+  char buf[1024];
+  if (packedHex(v, buf)) return PyUnicode_FromFormat("%s%s", buf, v->ty->name);
+  return PyUnicode_FromString(v->ty->name);
+}
+
+void packedDealloc(PyObject* o) {
+  if (Py_TYPE(o) == packedType() || std::strcmp(Py_TYPE(o)->tp_name, "SwigPyPacked") == 0)
+    std::free(reinterpret_cast<SwigPyPacked*>(o)->pack);
+  PyObject_Del(o);
+}
+
+PyTypeObject* makePackedType() {
+  static PyTypeObject type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+  type.tp_name = "SwigPyPacked";
+  type.tp_basicsize = sizeof(SwigPyPacked);
+  type.tp_dealloc = packedDealloc;
+  type.tp_repr = packedRepr;
+  type.tp_str = packedStr;
+  type.tp_getattro = PyObject_GenericGetAttr;
+  type.tp_flags = Py_TPFLAGS_DEFAULT;
+  type.tp_doc = "Swig object carries a C/C++ instance pointer";
+  if (PyType_Ready(&type) < 0) return nullptr;
+  return &type;
+}
+
+}  // namespace
+
+// Both types are made ready once per process; magic statics make first use thread safe.
+PyTypeObject* proxyType() {
+  static PyTypeObject* type = makeProxyType();
+  return type;
+}
+PyTypeObject* packedType() {
+  static PyTypeObject* type = makePackedType();
+  return type;
+}
+
+void setOwn(SwigPyObject* sp, int own) {
+  sp->own = own;
+  if (own && Py_TYPE(sp) == proxyType() && !sp->keep) {
+    if (PyObject* capsule = runtimeCapsule()) {
+      Py_INCREF(capsule);
+      sp->keep = capsule;
+    }
+  }
+}
+
+SwigPyObject* findProxy(PyObject* o) {
+  for (int depth = 0; depth < 16; ++depth) {
+    if (isProxy(o)) return reinterpret_cast<SwigPyObject*>(o);
+    PyTypeObject* tp = Py_TYPE(o);
+    PyObject* name = thisName();
+    // Fast path: a plain instance keeps `this` in its dict and its class has no `this` descriptor.
+    if (tp->tp_getattro == PyObject_GenericGetAttr && !_PyType_Lookup(tp, name)) {
+      PyObject** dictptr = _PyObject_GetDictPtr(o);
+      PyObject* attr = (dictptr && *dictptr) ? PyDict_GetItemWithError(*dictptr, name) : nullptr;
+      if (attr) {
+        o = attr;
+        continue;
+      }
+      if (PyErr_Occurred()) PyErr_Clear();
+      return nullptr;
+    }
+    PyObject* attr = PyObject_GetAttr(o, name);
+    if (!attr) {
+      PyErr_Clear();
+      return nullptr;
+    }
+    // The instance keeps its `this` alive; a freshly made one would not outlive this call.
+    bool alive = Py_REFCNT(attr) > 1;
+    Py_DECREF(attr);
+    if (!alive) return nullptr;
+    o = attr;
+  }
+  return nullptr;
+}
+
+bool canConvert(SwigPyObject* sp, TypeDescriptor* ty) {
+  for (; sp; sp = reinterpret_cast<SwigPyObject*>(sp->next)) {
+    if (sp->ty == ty || findCast(sp->ty->name, ty)) return true;
+  }
+  return false;
+}
+
+int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own) {
+  if (!o) return kError;
+  if (o == Py_None && !(flags & kImplicit)) {
+    if (ptr) *ptr = nullptr;
+    return (flags & kNoNull) ? kNullRefused : kOk;
+  }
+  if (own) *own = 0;
+  SwigPyObject* sobj = findProxy(o);
+  while (sobj) {
+    void* vptr = sobj->ptr;
+    if (!ty || sobj->ty == ty) {
+      if (ptr) *ptr = vptr;
+      break;
+    }
+    if (CastRecord* tc = findCast(sobj->ty->name, ty)) {
+      int newmem = 0;
+      if (ptr) {
+        *ptr = applyCast(tc, vptr, &newmem);
+        if (newmem && own) *own |= 2;
+      }
+      break;
+    }
+    sobj = reinterpret_cast<SwigPyObject*>(sobj->next);
+  }
+  if (sobj) {
+    if ((flags & kRelease) == kRelease && !sobj->own) return kNotOwned;
+    if (own) *own |= sobj->own;
+    if (flags & kDisown) setOwn(sobj, 0);
+    if (flags & kClear) sobj->ptr = nullptr;
+    return kOk;
+  }
+  int res = kError;
+  ClassBinding* data = ty ? ty->clientdata : nullptr;
+  if ((flags & kImplicit) && data && data->klass && !data->implicitconv) {
+    data->implicitconv = 1;
+    PyObject* made = PyObject_CallFunctionObjArgs(data->klass, o, nullptr);
+    data->implicitconv = 0;
+    if (!made) PyErr_Clear();
+    SwigPyObject* iobj = made ? findProxy(made) : nullptr;
+    void* vptr = nullptr;
+    if (iobj && convertPointer(reinterpret_cast<PyObject*>(iobj), &vptr, ty, 0, nullptr) == kOk) {
+      if (ptr) *ptr = vptr;
+      iobj->own = 0;  // the caller takes over the new object
+      res = kOk | kNewObject;
+    }
+    Py_XDECREF(made);
+  }
+  if (res < 0 && o == Py_None) {
+    if (ptr) *ptr = nullptr;
+    PyErr_Clear();
+    res = kOk;
+  }
+  return res;
+}
+
+PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
+  PyObject* inst = nullptr;
+  if (data->newraw) {
+    inst = PyObject_Call(data->newraw, data->newargs, nullptr);
+    if (inst && PyObject_SetAttr(inst, thisName(), proxy) == -1) Py_CLEAR(inst);
+  } else {
+    static PyObject* emptyArgs = PyTuple_New(0);
+    static PyObject* emptyKwargs = PyDict_New();
+    auto* type = reinterpret_cast<PyTypeObject*>(data->newargs);
+    inst = type->tp_new(type, emptyArgs, emptyKwargs);
+    if (inst) {
+      if (PyObject_SetAttr(inst, thisName(), proxy) == -1)
+        Py_CLEAR(inst);
+      else
+        PyType_Modified(Py_TYPE(inst));
+    }
+  }
+  return inst;
+}
+
+PyObject* newProxy(void* ptr, TypeDescriptor* ty, int flags) {
+  if (!ptr) Py_RETURN_NONE;
+  SwigPyObject* sobj = PyObject_New(SwigPyObject, proxyType());
+  if (!sobj) return nullptr;
+  sobj->ptr = ptr;
+  sobj->ty = ty;
+  sobj->own = 0;
+  sobj->next = nullptr;
+  sobj->keep = nullptr;
+  if (flags & kOwn) setOwn(sobj, 1);
+  ClassBinding* data = ty ? ty->clientdata : nullptr;
+  if (data && data->klass && !(flags & kNoShadow)) {
+    PyObject* inst = newShadowInstance(data, reinterpret_cast<PyObject*>(sobj));
+    Py_DECREF(sobj);
+    return inst;
+  }
+  return reinterpret_cast<PyObject*>(sobj);
+}
+
+PyObject* newPacked(void* data, size_t size, TypeDescriptor* ty) {
+  SwigPyPacked* sobj = PyObject_New(SwigPyPacked, packedType());
+  if (!sobj) return nullptr;
+  void* pack = std::malloc(size ? size : 1);
+  if (!pack) {
+    PyObject_Del(sobj);
+    return nullptr;
+  }
+  std::memcpy(pack, data, size);
+  sobj->pack = pack;
+  sobj->ty = ty;
+  sobj->size = size;
+  return reinterpret_cast<PyObject*>(sobj);
+}
+
+void freeBinding(ClassBinding* data) {
+  if (!data) return;
+  Py_XDECREF(data->klass);
+  Py_XDECREF(data->newraw);
+  Py_XDECREF(data->newargs);
+  Py_XDECREF(data->destroy);
+  delete data;
+}
+
+void bindNativeDestroy(TypeDescriptor* ty, PyCFunction destroy, const char* name) {
+  if (ty->clientdata) return;
+  auto* def = new PyMethodDef{name, destroy, METH_O, nullptr};
+  auto* data = new ClassBinding{};
+  data->destroy = PyCFunction_New(def, nullptr);
+  ty->clientdata = data;  // lives for the process: owning proxies may outlive the registry
+}
+
+PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname) {
+  PyObject* obj[1];
+  if (!unpackArguments(args, fname, 1, 1, obj)) return nullptr;
+  PyObject* klass = obj[0];
+  auto* data = new ClassBinding{};
+  Py_INCREF(klass);
+  data->klass = klass;
+  if (!PyType_Check(klass)) {
+    data->newraw = PyObject_GetAttrString(klass, "__new__");
+    if (data->newraw) {
+      data->newargs = PyTuple_Pack(1, klass);
+    } else {
+      PyErr_Clear();
+      Py_INCREF(klass);
+      data->newargs = klass;
+    }
+  } else {
+    Py_INCREF(klass);
+    data->newargs = klass;
+  }
+  data->destroy = PyObject_GetAttrString(klass, "__swig_destroy__");
+  if (!data->destroy) PyErr_Clear();
+  if (data->destroy) {
+    int mflags = PyCFunction_Check(data->destroy) ? PyCFunction_GET_FLAGS(data->destroy) : 0;
+    data->delargs = !(mflags & METH_O);
+  }
+  ClassBinding* old = ty->owndata ? ty->clientdata : nullptr;
+  ty->clientdata = data;
+  for (CastRecord* rec = ty->cast; rec; rec = rec->next) {
+    if (!rec->converter && !rec->type->clientdata) rec->type->clientdata = data;
+  }
+  ty->owndata = 1;
+  freeBinding(old);
+  Py_RETURN_NONE;
+}
+
+PyObject* initShadowInstance(PyObject* args) {
+  PyObject* obj[2];
+  if (!unpackArguments(args, "swiginit", 2, 2, obj)) return nullptr;
+  if (SwigPyObject* sthis = findProxy(obj[0])) {
+    PyObject* res = proxyAppend(reinterpret_cast<PyObject*>(sthis), obj[1]);
+    if (!res) return nullptr;
+    Py_DECREF(res);
+  } else if (PyObject_SetAttr(obj[0], thisName(), obj[1]) != 0) {
+    return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
+}  // namespace pyrt

@@ -1,0 +1,76 @@
+// Proxy objects for native pointers, packed data, and shadow-class binding.
+#pragma once
+#include <Python.h>
+#include <cstring>
+#include "pyruntime/registry.h"
+
+namespace pyrt {
+
+/// What a shadow class contributes to a type.
+struct ClassBinding {
+  PyObject* klass;        // the shadow class (strong), or null for a native-only binding
+  PyObject* newraw;       // constructor callable when the class is not a type
+  PyObject* newargs;      // (klass,) with newraw, else klass
+  PyObject* destroy;      // __swig_destroy__ or null
+  int delargs;            // 1 when destroy is not a METH_O builtin
+  int implicitconv;       // guard while an implicit conversion runs
+};
+
+/// The proxy: native pointer, its type, ownership and a chain of further proxies.
+struct SwigPyObject {
+  PyObject_HEAD
+  void* ptr;
+  TypeDescriptor* ty;
+  int own;
+  PyObject* next;
+  PyObject* keep;  // runtime capsule reference held since the proxy first owned its object
+};
+
+struct SwigPyPacked {
+  PyObject_HEAD
+  void* pack;
+  TypeDescriptor* ty;
+  size_t size;
+};
+
+// Flags of convertPointer.
+enum : int { kDisown = 1, kImplicit = 2, kNoNull = 4, kClear = 8, kRelease = kDisown | kClear };
+// Flags of newProxy.
+enum : int { kOwn = 1, kNoShadow = 2, kConstructed = kOwn | kNoShadow };
+// Result codes of conversions.
+enum : int { kOk = 0, kError = -1, kTypeError = -5, kOverflow = -7, kNullRefused = -13, kNotOwned = -200,
+             kNewObject = 0x200 };
+
+PyTypeObject* proxyType();
+PyTypeObject* packedType();
+
+/// True for a proxy of this or another module of the same runtime generation.
+inline bool isProxy(PyObject* o) {
+  PyTypeObject* t = Py_TYPE(o);
+  return t == proxyType() || std::strcmp(t->tp_name, "SwigPyObject") == 0;
+}
+/// Sets the own flag; an owning proxy of this module keeps the runtime capsule alive.
+void setOwn(SwigPyObject* sp, int own);
+/// The proxy behind an object (itself, or through its `this` attribute); borrowed.
+SwigPyObject* findProxy(PyObject* o);
+
+/// Pointer from a proxy along cast lists; see the result codes above.
+int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own);
+/// Side-effect-free test used while choosing overloads: would convertPointer succeed?
+bool canConvert(SwigPyObject* sp, TypeDescriptor* ty);
+
+PyObject* newProxy(void* ptr, TypeDescriptor* ty, int flags);
+PyObject* newShadowInstance(ClassBinding* binding, PyObject* proxy);
+PyObject* newPacked(void* data, size_t size, TypeDescriptor* ty);
+
+/// Attaches a native destroy function to a type that no shadow class binds (records copied
+/// out by value), so its owning proxies release the copy silently.
+void bindNativeDestroy(TypeDescriptor* ty, PyCFunction destroy, const char* name);
+
+/// Bodies of the swigregister and swiginit functions.
+PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname);
+PyObject* initShadowInstance(PyObject* args);
+
+void freeBinding(ClassBinding* binding);
+
+}  // namespace pyrt
