@@ -1,0 +1,46 @@
+"""Shared fixtures: the module, the stand-in library's controls, and a fresh run per test.
+
+By default the installed package is used. Setting VARNEX2_BUILD to a CMake build directory
+tests that build instead (module from <build>/module, library from <build>/standin).
+"""
+import os
+import sys
+
+import pytest
+
+_build = os.environ.get("VARNEX2_BUILD")
+if _build:
+    _root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    sys.path.insert(0, os.path.join(_root, "python"))
+    for sub in ("module", "tests/extensions", "bench"):
+        sys.path.insert(0, os.path.join(_build, sub))
+    os.environ.setdefault("VARNEX2_LIBRARY", os.path.join(_build, "standin", "libVarnex2.so"))
+
+import _Varnex2Python  # noqa: E402
+
+
+@pytest.fixture(scope="session")
+def m():
+    """The extension module."""
+    return _Varnex2Python
+
+
+@pytest.fixture
+def standin():
+    """The stand-in library's control package, reset to the default model before and after."""
+    import varnex2_standin
+
+    varnex2_standin.reset()
+    yield varnex2_standin
+    varnex2_standin.reset()
+
+
+@pytest.fixture
+def manager(m, standin):
+    """A proxy of the solver manager of a fresh default run."""
+    return m.ISolverManager_instance()
+
+
+@pytest.fixture
+def collection(m, manager):
+    return m.ISolverData_getEntityCollection(manager)
