@@ -1,0 +1,204 @@
+// The C control API declared in standin/varnex2_standin.h.
+#include "standin/varnex2_standin.h"
+
+#include <cmath>
+#include <string>
+
+#include "control.h"
+#include "library.h"
+#include "model_json.h"
+
+using namespace varnex2_standin;
+
+namespace {
+
+std::string lastError;
+std::string dumpBuffer;
+std::string runBuffer;
+
+int failed(std::string why) {
+    lastError = std::move(why);
+    return -1;
+}
+
+Json number(double v) {
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    return v;
+}
+
+// The run as model-file settings, so that a dumped model loads back into the same state.
+Json runJson() {
+    const Run& run = library::run();
+    const RunSettings& s = run.settings();
+    RunState now;
+    run.at(kCurrent, now);
+    Json j = Json::object();
+    j["transient"] = now.transient;
+    j["iteration"] = now.iteration;
+    j["numberOfIterations"] = now.numberOfIterations;
+    j["startTime"] = number(now.transient ? now.time - now.timeStep : now.time);
+    j["timeStep"] = number(now.timeStep);
+    j["totalTime"] = number(now.totalTime);
+    j["stopOnConvergence"] = now.stopOnConvergence;
+    j["residual"] = number(now.residual);
+    j["residualReduction"] = number(s.residualReduction);
+    j["tolerance"] = number(s.tolerance);
+    j["converged"] = s.convergedOverride < 0 ? Json(nullptr) : Json(s.convergedOverride == 1);
+    j["solveStopped"] = run.isSolveStopped();
+    j["version"] = {{"major", s.version[0]}, {"minor", s.version[1]}, {"servicePack", s.version[2]},
+                    {"build", s.version[3]}};
+    if (!s.versionString.empty()) j["versionString"] = s.versionString;
+    j["residualPath"] = s.residualPath;
+    return j;
+}
+
+const char* keep(std::string& buffer, std::string text, size_t* length) {
+    buffer = std::move(text);
+    if (length != nullptr) *length = buffer.size();
+    return buffer.c_str();
+}
+
+std::string dumpText(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
+
+}  // namespace
+
+extern "C" {
+
+int varnex2_standin_api_version(void) { return 1; }
+
+const char* varnex2_standin_last_error(void) { return lastError.c_str(); }
+
+int varnex2_standin_reset(void) {
+    library::reset();
+    lastError.clear();
+    return 0;
+}
+
+int varnex2_standin_load_model_text(const char* text, size_t length) {
+    try {
+        library::replaceModel(loadModelText(std::string_view(text == nullptr ? "" : text, text ? length : 0)));
+    } catch (const std::exception& e) {
+        return failed(e.what());
+    }
+    lastError.clear();
+    return 0;
+}
+
+int varnex2_standin_load_model_file(const char* path) {
+    if (path == nullptr) return failed("no path given");
+    try {
+        library::replaceModel(loadModelFile(path));
+    } catch (const std::exception& e) {
+        return failed(e.what());
+    }
+    lastError.clear();
+    return 0;
+}
+
+const char* varnex2_standin_dump_model(size_t* length) {
+    const Model& m = library::model();
+    Json doc = Json::object();
+    doc["format"] = "varnex2-standin-model/1";
+    doc["run"] = runJson();
+    doc["solutionControl"] = m.solutionControl == nullptr ? Json(nullptr) : Json(m.solutionControl->fullName);
+    doc["entities"] = dumpEntities(m);
+    return keep(dumpBuffer, dumpText(doc), length);
+}
+
+const char* varnex2_standin_run_state(size_t* length) {
+    const Run& run = library::run();
+    RunState s;
+    run.at(kCurrent, s);
+    Json j = Json::object();
+    j["iteration"] = s.iteration;
+    j["numberOfIterations"] = s.numberOfIterations;
+    j["iterationInTimeStep"] = s.iterationInStep;
+    j["timeStepIndex"] = s.timeStepIndex;
+    j["time"] = number(s.time);
+    j["timeStep"] = number(s.timeStep);
+    j["totalTime"] = number(s.totalTime);
+    j["transient"] = s.transient;
+    j["stopOnConvergence"] = s.stopOnConvergence;
+    j["residual"] = number(s.residual);
+    j["converged"] = run.converged(s);
+    j["firstIteration"] = run.isFirstIteration(s);
+    j["lastIteration"] = run.isLastIteration(s);
+    j["firstTimeStep"] = run.isFirstTimeStep(s);
+    j["lastTimeStep"] = run.isLastTimeStep(s);
+    j["solveStopped"] = run.isSolveStopped();
+    return keep(runBuffer, dumpText(j), length);
+}
+
+void varnex2_standin_set_manager_available(int available) { library::setAvailable(available != 0); }
+int varnex2_standin_manager_available(void) { return library::available() ? 1 : 0; }
+
+void* varnex2_standin_manager(void) { return library::manager(); }
+void* varnex2_standin_collection(void) { return library::collection(); }
+
+void* varnex2_standin_find(const char* full_path, size_t length) {
+    if (full_path == nullptr) return nullptr;
+    Node* n = library::model().resolveFullPath(std::string_view(full_path, length));
+    return library::attributeObject(n);
+}
+
+int varnex2_standin_fail_next(const void* object, int slot, int status, const char* message, size_t length,
+                              int count, int message_fails, int write_out) {
+    if (object == nullptr) return failed("fail_next: no object address given");
+    if (count < 1) return failed("fail_next: count must be at least 1, got " + std::to_string(count));
+    if (slot < 0) return failed("fail_next: slot must not be negative, got " + std::to_string(slot));
+    control::failNext(object, slot, status, std::string(message == nullptr ? "" : message, message ? length : 0),
+                      count, message_fails != 0, write_out != 0);
+    return 0;
+}
+
+void varnex2_standin_clear_failures(void) { control::clearFailures(); }
+
+void varnex2_standin_record_calls(int on) { control::setRecording(on != 0); }
+size_t varnex2_standin_call_count(void) { return control::calls().size(); }
+
+int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* argc) {
+    const auto& calls = control::calls();
+    if (index >= calls.size()) return -1;
+    const control::Call& c = calls[index];
+    if (object) *object = c.object;
+    if (slot) *slot = c.slot;
+    if (argc) *argc = c.args.size();
+    return 0;
+}
+
+int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, long long* j, double* d,
+                             const char** text, size_t* length) {
+    const auto& calls = control::calls();
+    if (index >= calls.size() || arg >= calls[index].args.size()) return -1;
+    const control::Arg& a = calls[index].args[arg];
+    if (kind) *kind = a.kind;
+    if (i) *i = a.i;
+    if (j) *j = a.j;
+    if (d) *d = a.d;
+    if (text) *text = a.text.data();
+    if (length) *length = a.text.size();
+    return 0;
+}
+
+void varnex2_standin_clear_calls(void) { control::clearCalls(); }
+
+int varnex2_standin_step(int iterations) {
+    if (iterations < 0) return failed("step: the number of iterations must not be negative");
+    return library::run().step(library::model(), iterations);
+}
+
+size_t varnex2_standin_message_count(void) { return control::messages().size(); }
+
+int varnex2_standin_message(size_t index, int* kind, const char** text, size_t* length) {
+    const auto& messages = control::messages();
+    if (index >= messages.size()) return -1;
+    if (kind) *kind = messages[index].first;
+    if (text) *text = messages[index].second.data();
+    if (length) *length = messages[index].second.size();
+    return 0;
+}
+
+void varnex2_standin_clear_messages(void) { control::clearMessages(); }
+
+}  // extern "C"

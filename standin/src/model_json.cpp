@@ -1,0 +1,509 @@
+// Loading and writing model files. The format is described in standin/README.md.
+#include "model_json.h"
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <unordered_map>
+
+namespace varnex2_standin {
+
+namespace {
+
+[[noreturn]] void bad(const std::string& where, const std::string& what) {
+    throw ModelError(where + ": " + what);
+}
+
+void onlyKeys(const Json& object, const std::string& where, std::initializer_list<const char*> allowed) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        bool known = false;
+        for (const char* key : allowed) known = known || it.key() == key;
+        if (!known) bad(where, "unknown key '" + it.key() + "'");
+    }
+}
+
+std::string text(const Json& value, const std::string& where) {
+    if (!value.is_string()) bad(where, "expected a string");
+    return value.get<std::string>();
+}
+
+int integer(const Json& value, const std::string& where) {
+    if (!value.is_number_integer()) bad(where, "expected an integer");
+    if (value.is_number_unsigned()) {
+        auto v = value.get<std::uint64_t>();
+        if (v > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) bad(where, "integer out of range");
+        return static_cast<int>(v);
+    }
+    auto v = value.get<std::int64_t>();
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        bad(where, "integer out of range");
+    return static_cast<int>(v);
+}
+
+// A number, or one of the texts "inf", "-inf", "nan" that JSON cannot write as numbers.
+double number(const Json& value, const std::string& where) {
+    if (value.is_number()) return value.get<double>();
+    if (value.is_string()) {
+        std::string t = value.get<std::string>();
+        if (t == "inf" || t == "+inf") return std::numeric_limits<double>::infinity();
+        if (t == "-inf") return -std::numeric_limits<double>::infinity();
+        if (t == "nan") return std::numeric_limits<double>::quiet_NaN();
+    }
+    bad(where, "expected a number");
+}
+
+bool flag(const Json& value, const std::string& where) {
+    if (!value.is_boolean()) bad(where, "expected true or false");
+    return value.get<bool>();
+}
+
+Json numberJson(double v) {
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    return v;
+}
+
+std::uint8_t access(const Json& value, const std::string& where) {
+    if (value.is_number_integer()) {
+        int v = integer(value, where);
+        if (v < 0 || v > 3) bad(where, "access must be 0 to 3");
+        return static_cast<std::uint8_t>(v);
+    }
+    std::string t = text(value, where);
+    if (t == "None") return kNoAccess;
+    if (t == "ReadOnly") return kReadOnly;
+    if (t == "WriteOnly") return kWriteOnly;
+    if (t == "ReadWrite") return kReadWrite;
+    bad(where, "access must be None, ReadOnly, WriteOnly or ReadWrite");
+}
+
+const char* accessName(std::uint8_t a) {
+    switch (a) {
+    case kNoAccess: return "None";
+    case kReadOnly: return "ReadOnly";
+    case kWriteOnly: return "WriteOnly";
+    default: return "ReadWrite";
+    }
+}
+
+int chronologyKey(const std::string& key, const std::string& where) {
+    for (int c = 0; c < kChronologies; ++c) {
+        if (key == chronologyName(c) || key == std::to_string(c)) return c;
+    }
+    bad(where, "unknown chronology '" + key + "' (Initial, Continue, TimeStepStart, Current, Next)");
+}
+
+const char* kindText(NodeKind kind) {
+    switch (kind) {
+    case NodeKind::Int: return "int";
+    case NodeKind::Bool: return "bool";
+    case NodeKind::String: return "string";
+    case NodeKind::Float: return "float";
+    case NodeKind::Double: return "double";
+    case NodeKind::Composite: return "composite";
+    case NodeKind::Entity: return "entity";
+    case NodeKind::Link: return "link";
+    case NodeKind::List: return "list";
+    case NodeKind::Array: return "array";
+    case NodeKind::Shortcut: return "shortcut";
+    }
+    return "unknown";
+}
+
+NodeKind kindFromText(const std::string& t, const std::string& where) {
+    static const std::unordered_map<std::string, NodeKind> kinds = {
+        {"int", NodeKind::Int},       {"bool", NodeKind::Bool},         {"string", NodeKind::String},
+        {"float", NodeKind::Float},   {"double", NodeKind::Double},     {"composite", NodeKind::Composite},
+        {"entity", NodeKind::Entity}, {"link", NodeKind::Link},         {"list", NodeKind::List},
+        {"array", NodeKind::Array},   {"shortcut", NodeKind::Shortcut},
+    };
+    auto it = kinds.find(t);
+    if (it == kinds.end()) bad(where, "unknown kind '" + t + "'");
+    return it->second;
+}
+
+struct PendingLink {
+    LinkNode* node;
+    std::vector<std::string> names;  // empty string: an empty array slot
+    std::string where;
+};
+
+class Loader {
+public:
+    explicit Loader(Model& model) : model_(model) {}
+
+    void load(const Json& doc) {
+        if (!doc.is_object()) bad("model", "expected a JSON object");
+        onlyKeys(doc, "model", {"format", "run", "solutionControl", "entities"});
+        if (doc.contains("run")) loadRun(doc["run"]);
+        if (doc.contains("entities")) {
+            const Json& roots = doc["entities"];
+            if (!roots.is_array()) bad("entities", "expected a list");
+            for (std::size_t i = 0; i < roots.size(); ++i)
+                entity(roots[i], nullptr, "entities[" + std::to_string(i) + "]", true);
+        }
+        assignIds();
+        for (EntityNode* e : model_.entities) model_.indexEntity(e);
+        resolveLinks();
+        if (doc.contains("solutionControl") && !doc["solutionControl"].is_null()) {
+            std::string name = text(doc["solutionControl"], "solutionControl");
+            Node* n = model_.resolveFullPath(name);
+            if (n == nullptr || n->kind != NodeKind::Entity)
+                bad("solutionControl", "no entity named '" + name + "'");
+            model_.solutionControl = static_cast<EntityNode*>(n);
+        } else {
+            const auto& controls = model_.entitiesOfType("SolutionControl");
+            model_.solutionControl = controls.empty() ? nullptr : controls.front();
+        }
+    }
+
+private:
+    void loadRun(const Json& run) {
+        const std::string where = "run";
+        if (!run.is_object()) bad(where, "expected an object");
+        onlyKeys(run, where,
+                 {"transient", "iteration", "numberOfIterations", "startTime", "timeStep", "totalTime",
+                  "stopOnConvergence", "residual", "residualReduction", "tolerance", "converged",
+                  "solveStopped", "version", "versionString", "residualPath"});
+        RunSettings& s = model_.run;
+        if (run.contains("transient")) s.transient = flag(run["transient"], where + ".transient");
+        if (run.contains("iteration")) s.iteration = integer(run["iteration"], where + ".iteration");
+        if (run.contains("numberOfIterations"))
+            s.numberOfIterations = integer(run["numberOfIterations"], where + ".numberOfIterations");
+        if (run.contains("startTime")) s.startTime = number(run["startTime"], where + ".startTime");
+        if (run.contains("timeStep")) s.timeStep = number(run["timeStep"], where + ".timeStep");
+        if (run.contains("totalTime")) s.totalTime = number(run["totalTime"], where + ".totalTime");
+        if (run.contains("stopOnConvergence"))
+            s.stopOnConvergence = flag(run["stopOnConvergence"], where + ".stopOnConvergence");
+        if (run.contains("residual")) s.residual = number(run["residual"], where + ".residual");
+        if (run.contains("residualReduction"))
+            s.residualReduction = number(run["residualReduction"], where + ".residualReduction");
+        if (run.contains("tolerance")) s.tolerance = number(run["tolerance"], where + ".tolerance");
+        if (run.contains("converged") && !run["converged"].is_null())
+            s.convergedOverride = flag(run["converged"], where + ".converged") ? 1 : 0;
+        if (run.contains("solveStopped")) s.solveStopped = flag(run["solveStopped"], where + ".solveStopped");
+        if (run.contains("versionString")) s.versionString = text(run["versionString"], where + ".versionString");
+        if (run.contains("residualPath")) s.residualPath = text(run["residualPath"], where + ".residualPath");
+        if (run.contains("version")) {
+            const Json& v = run["version"];
+            const char* keys[4] = {"major", "minor", "servicePack", "build"};
+            if (!v.is_object()) bad(where + ".version", "expected an object");
+            onlyKeys(v, where + ".version", {"major", "minor", "servicePack", "build"});
+            for (int i = 0; i < 4; ++i) {
+                if (v.contains(keys[i])) s.version[i] = integer(v[keys[i]], where + ".version." + keys[i]);
+            }
+        }
+        if (s.iteration < 0) bad(where + ".iteration", "must not be negative");
+        if (s.numberOfIterations < 0) bad(where + ".numberOfIterations", "must not be negative");
+        if (!(s.timeStep > 0.0) || !std::isfinite(s.timeStep)) bad(where + ".timeStep", "must be positive");
+        if (!(s.totalTime >= 0.0) || !std::isfinite(s.totalTime)) bad(where + ".totalTime", "must not be negative");
+        if (!(s.residualReduction > 0.0)) bad(where + ".residualReduction", "must be positive");
+    }
+
+    std::string nameOf(const Json& spec, const std::string& where) {
+        if (!spec.is_object()) bad(where, "expected an object");
+        if (!spec.contains("name")) bad(where, "missing 'name'");
+        std::string name = text(spec["name"], where + ".name");
+        if (name.empty() || name.find('/') != std::string::npos)
+            bad(where + ".name", "a name must be non-empty and contain no '/'");
+        return name;
+    }
+
+    void common(Node* node, const Json& spec, const std::string& where, const char* defaultType) {
+        std::string type = defaultType;
+        if (spec.contains("type")) type = text(spec["type"], where + ".type");
+        node->type = model_.intern(type);
+        if (spec.contains("unit") && !spec["unit"].is_null()) {
+            std::string unit = text(spec["unit"], where + ".unit");
+            if (!unit.empty()) node->unit = model_.intern(unit);
+        }
+        if (spec.contains("access")) node->access = access(spec["access"], where + ".access");
+    }
+
+    void attach(CompositeNode* parent, Node* node, const std::string& where) {
+        if (!model_.attach(parent, node)) bad(where, "the name '" + node->name + "' is used twice");
+    }
+
+    EntityNode* entity(const Json& spec, CompositeNode* parent, const std::string& where, bool root) {
+        std::string name = nameOf(spec, where);
+        onlyKeys(spec, where, {"name", "kind", "type", "id", "access", "attributes"});
+        if (spec.contains("kind") && text(spec["kind"], where + ".kind") != "entity")
+            bad(where + ".kind", "a root entity must be of kind 'entity'");
+        if (!spec.contains("type")) bad(where, "an entity needs a 'type'");
+        EntityNode* e = model_.make<EntityNode>();
+        e->name = name;
+        common(e, spec, where, "");
+        if (spec.contains("id")) {
+            const Json& id = spec["id"];
+            if (!id.is_array() || id.size() != 2) bad(where + ".id", "expected two integers");
+            e->id1 = integer(id[0], where + ".id[0]");
+            e->id2 = integer(id[1], where + ".id[1]");
+            e->explicitId = true;
+        }
+        attach(parent, e, where);
+        EntityNode* above = root ? nullptr : e->parentEntity();
+        e->fullName = above == nullptr ? name : above->fullName + "/" + e->pathInEntity();
+        model_.entities.push_back(e);
+        children(spec, e, where);
+        return e;
+    }
+
+    void children(const Json& spec, CompositeNode* composite, const std::string& where) {
+        if (!spec.contains("attributes")) return;
+        const Json& list = spec["attributes"];
+        if (!list.is_array()) bad(where + ".attributes", "expected a list");
+        for (std::size_t i = 0; i < list.size(); ++i)
+            attribute(list[i], composite, where + ".attributes[" + std::to_string(i) + "]");
+    }
+
+    void attribute(const Json& spec, CompositeNode* parent, const std::string& at) {
+        std::string name = nameOf(spec, at);
+        std::string where = at + " ('" + name + "')";
+        if (!spec.contains("kind")) bad(where, "missing 'kind'");
+        NodeKind kind = kindFromText(text(spec["kind"], where + ".kind"), where + ".kind");
+        switch (kind) {
+        case NodeKind::Entity: entity(spec, parent, where, false); return;
+        case NodeKind::Composite: {
+            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "attributes"});
+            auto* c = model_.make<CompositeNode>(NodeKind::Composite);
+            c->name = name;
+            common(c, spec, where, "composite");
+            attach(parent, c, where);
+            children(spec, c, where);
+            return;
+        }
+        case NodeKind::Link:
+        case NodeKind::List:
+        case NodeKind::Array: {
+            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "target", "targets"});
+            auto* l = model_.make<LinkNode>(kind);
+            l->name = name;
+            common(l, spec, where, kindText(kind));
+            attach(parent, l, where);
+            PendingLink pending{l, {}, where};
+            if (kind == NodeKind::Link) {
+                if (spec.contains("targets")) bad(where, "a link has one 'target'");
+                if (spec.contains("target") && !spec["target"].is_null())
+                    pending.names.push_back(text(spec["target"], where + ".target"));
+            } else {
+                if (spec.contains("target")) bad(where, "a list or array has 'targets'");
+                if (spec.contains("targets")) {
+                    const Json& t = spec["targets"];
+                    if (!t.is_array()) bad(where + ".targets", "expected a list");
+                    for (std::size_t i = 0; i < t.size(); ++i) {
+                        std::string w = where + ".targets[" + std::to_string(i) + "]";
+                        if (t[i].is_null()) {
+                            if (kind != NodeKind::Array) bad(w, "only an array may have empty slots");
+                            pending.names.emplace_back();
+                        } else {
+                            pending.names.push_back(text(t[i], w));
+                        }
+                    }
+                }
+            }
+            links_.push_back(std::move(pending));
+            return;
+        }
+        case NodeKind::Shortcut: {
+            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "targets", "target"});
+            auto* s = model_.make<ShortcutNode>();
+            s->name = name;
+            common(s, spec, where, "shortcut");
+            attach(parent, s, where);
+            if (spec.contains("target")) s->targetPaths.push_back(text(spec["target"], where + ".target"));
+            if (spec.contains("targets")) {
+                const Json& t = spec["targets"];
+                if (!t.is_array()) bad(where + ".targets", "expected a list");
+                for (std::size_t i = 0; i < t.size(); ++i)
+                    s->targetPaths.push_back(text(t[i], where + ".targets[" + std::to_string(i) + "]"));
+            }
+            shortcuts_.push_back(s);
+            return;
+        }
+        default: break;
+        }
+        onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "value", "values"});
+        auto* v = model_.make<ValueNode>(kind);
+        v->name = name;
+        v->access = kReadWrite;
+        common(v, spec, where, kindText(kind));
+        if (spec.contains("value") && spec.contains("values")) bad(where, "give either 'value' or 'values'");
+        if (spec.contains("value")) {
+            Scalar s = scalar(v->valueKind(), spec["value"], where + ".value");
+            for (int c = kInitial; c <= kCurrent; ++c) v->values[c] = s;
+            v->present = 0x0f;
+        } else if (spec.contains("values")) {
+            const Json& vs = spec["values"];
+            if (!vs.is_object()) bad(where + ".values", "expected an object keyed by chronology");
+            for (auto it = vs.begin(); it != vs.end(); ++it) {
+                int c = chronologyKey(it.key(), where + ".values");
+                v->values[c] = scalar(v->valueKind(), it.value(), where + ".values." + it.key());
+                v->present |= static_cast<std::uint8_t>(1u << c);
+            }
+        }
+        attach(parent, v, where);
+        if (v->has(kNext)) model_.notePending(v);
+    }
+
+    static Scalar scalar(ValueKind kind, const Json& value, const std::string& where) {
+        Scalar s;
+        switch (kind) {
+        case ValueKind::Int: s.number = integer(value, where); break;
+        case ValueKind::Bool: s.number = flag(value, where) ? 1.0 : 0.0; break;
+        case ValueKind::Double: s.number = number(value, where); break;
+        case ValueKind::Float: {
+            double d = number(value, where);
+            if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
+                bad(where, "outside the range of float");
+            s.number = static_cast<float>(d);
+            break;
+        }
+        case ValueKind::String: s.text = text(value, where); break;
+        }
+        return s;
+    }
+
+    // Entities without an explicit id get (n, k): n numbers their type in order of first
+    // appearance, k counts the entities of that type.
+    void assignIds() {
+        std::unordered_map<const std::string*, std::pair<int, int>> perType;
+        int types = 0;
+        for (EntityNode* e : model_.entities) {
+            auto it = perType.find(e->type);
+            if (it == perType.end()) it = perType.emplace(e->type, std::make_pair(++types, 0)).first;
+            ++it->second.second;
+            if (!e->explicitId) {
+                e->id1 = it->second.first;
+                e->id2 = it->second.second;
+            }
+        }
+    }
+
+    void resolveLinks() {
+        for (PendingLink& p : links_) {
+            for (std::size_t i = 0; i < p.names.size(); ++i) {
+                if (p.names[i].empty()) {
+                    p.node->targets.push_back(nullptr);
+                    continue;
+                }
+                Node* n = model_.resolveFullPath(p.names[i]);
+                if (n == nullptr || n->kind != NodeKind::Entity)
+                    bad(p.where, "no entity named '" + p.names[i] + "'");
+                p.node->targets.push_back(static_cast<EntityNode*>(n));
+            }
+        }
+        // Shortcut targets that do not resolve stay as invalid targets.
+        for (ShortcutNode* s : shortcuts_) {
+            for (const std::string& path : s->targetPaths) s->targets.push_back(model_.resolveFullPath(path));
+        }
+    }
+
+    Model& model_;
+    std::vector<PendingLink> links_;
+    std::vector<ShortcutNode*> shortcuts_;
+};
+
+Json valueJson(const ValueNode& v, int c) {
+    const Scalar& s = v.values[c];
+    switch (v.valueKind()) {
+    case ValueKind::Int: return static_cast<int>(s.number);
+    case ValueKind::Bool: return s.number != 0.0;
+    case ValueKind::String: return s.text;
+    default: return numberJson(s.number);
+    }
+}
+
+const char* defaultTypeOf(NodeKind kind) { return kind == NodeKind::Entity ? "" : kindText(kind); }
+
+Json nodeJson(const Node& n);
+
+Json childrenJson(const CompositeNode& c) {
+    Json list = Json::array();
+    for (const Node* child : c.children) list.push_back(nodeJson(*child));
+    return list;
+}
+
+Json nodeJson(const Node& n) {
+    Json j = Json::object();
+    j["name"] = n.name;
+    j["kind"] = kindText(n.kind);
+    if (n.kind == NodeKind::Entity || *n.type != defaultTypeOf(n.kind)) j["type"] = *n.type;
+    if (n.unit != nullptr) j["unit"] = *n.unit;
+    j["access"] = accessName(n.access);
+    switch (n.kind) {
+    case NodeKind::Entity: {
+        const auto& e = static_cast<const EntityNode&>(n);
+        j["id"] = Json::array({e.id1, e.id2});
+        j["attributes"] = childrenJson(e);
+        break;
+    }
+    case NodeKind::Composite: j["attributes"] = childrenJson(static_cast<const CompositeNode&>(n)); break;
+    case NodeKind::Link: {
+        const auto& l = static_cast<const LinkNode&>(n);
+        j["target"] = l.targets.empty() ? Json(nullptr) : Json(l.targets[0]->fullName);
+        break;
+    }
+    case NodeKind::List:
+    case NodeKind::Array: {
+        Json t = Json::array();
+        for (const EntityNode* e : static_cast<const LinkNode&>(n).targets)
+            t.push_back(e == nullptr ? Json(nullptr) : Json(e->fullName));
+        j["targets"] = t;
+        break;
+    }
+    case NodeKind::Shortcut: j["targets"] = static_cast<const ShortcutNode&>(n).targetPaths; break;
+    default: {
+        const auto& v = static_cast<const ValueNode&>(n);
+        Json values = Json::object();
+        for (int c = 0; c < kChronologies; ++c) {
+            if (v.has(c)) values[chronologyName(c)] = valueJson(v, c);
+        }
+        j["values"] = values;
+        break;
+    }
+    }
+    return j;
+}
+
+}  // namespace
+
+std::unique_ptr<Model> loadModel(const Json& document) {
+    auto model = std::make_unique<Model>();
+    Loader(*model).load(document);
+    return model;
+}
+
+std::unique_ptr<Model> loadModelText(std::string_view text) {
+    Json doc;
+    try {
+        doc = Json::parse(text.begin(), text.end());
+    } catch (const nlohmann::json::parse_error& e) {
+        throw ModelError(std::string("not valid JSON: ") + e.what());
+    }
+    return loadModel(doc);
+}
+
+std::unique_ptr<Model> loadModelFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ModelError("cannot read model file '" + path + "'");
+    std::ostringstream content;
+    content << in.rdbuf();
+    try {
+        return loadModelText(content.str());
+    } catch (const ModelError& e) {
+        throw ModelError(path + ": " + e.what());
+    }
+}
+
+Json dumpEntities(const Model& model) {
+    Json roots = Json::array();
+    for (const EntityNode* e : model.roots) {
+        Json j = nodeJson(*e);
+        j.erase("kind");
+        roots.push_back(std::move(j));
+    }
+    return roots;
+}
+
+}  // namespace varnex2_standin

@@ -1,0 +1,79 @@
+/* Control API of the stand-in exchange library: load models, step the run, inject
+ * failures into raw slots and read what the library recorded. Used by the Python package
+ * varnex2_standin (through ctypes) and by native tests. Not part of the real library. */
+#ifndef VARNEX2_STANDIN_H
+#define VARNEX2_STANDIN_H
+
+#include <stddef.h>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VARNEX2_STANDIN_API __attribute__((visibility("default")))
+#else
+#define VARNEX2_STANDIN_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Version of this control API; raised when a function changes. */
+VARNEX2_STANDIN_API int varnex2_standin_api_version(void);
+
+/* Text of the last failing control call (empty when there was none). */
+VARNEX2_STANDIN_API const char* varnex2_standin_last_error(void);
+
+/* Back to the built-in model with a fresh run, no armed failures, no recorded calls or
+ * messages, recording off, manager available. Returns 0. */
+VARNEX2_STANDIN_API int varnex2_standin_reset(void);
+
+/* Replace the model and the run state by a model file's content or a file. 0 on success;
+ * -1 when the model is not usable (the current one is kept; see last_error). */
+VARNEX2_STANDIN_API int varnex2_standin_load_model_text(const char* text, size_t length);
+VARNEX2_STANDIN_API int varnex2_standin_load_model_file(const char* path);
+
+/* The current model and run as model-file JSON; valid until the next call. */
+VARNEX2_STANDIN_API const char* varnex2_standin_dump_model(size_t* length);
+/* The run at the current moment as a JSON object; valid until the next call. */
+VARNEX2_STANDIN_API const char* varnex2_standin_run_state(size_t* length);
+
+/* When 0, the library entry point returns null. */
+VARNEX2_STANDIN_API void varnex2_standin_set_manager_available(int available);
+VARNEX2_STANDIN_API int varnex2_standin_manager_available(void);
+
+/* Native addresses of library objects (what a client's interface pointer holds). */
+VARNEX2_STANDIN_API void* varnex2_standin_manager(void);
+VARNEX2_STANDIN_API void* varnex2_standin_collection(void);
+/* Entity or attribute by full path ("Root/Child/Attribute"); null when there is none. */
+VARNEX2_STANDIN_API void* varnex2_standin_find(const char* full_path, size_t length);
+
+/* Arm a failure: the next `count` calls of raw slot `slot` on `object` return `status` and
+ * leave `message` as the object's last error. message_fails: the message query (slot 1)
+ * that follows fails as well. write_out: the out-value is written before failing.
+ * Returns 0, or -1 for a count below 1 or a null object. */
+VARNEX2_STANDIN_API int varnex2_standin_fail_next(const void* object, int slot, int status, const char* message,
+                                                  size_t length, int count, int message_fails, int write_out);
+VARNEX2_STANDIN_API void varnex2_standin_clear_failures(void);
+
+/* Call recording. Argument kinds: 0 integer (i), 1 flag (i), 2 real (d), 3 text (text,
+ * length), 4 identifier pair (i, j). */
+VARNEX2_STANDIN_API void varnex2_standin_record_calls(int on);
+VARNEX2_STANDIN_API size_t varnex2_standin_call_count(void);
+VARNEX2_STANDIN_API int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* argc);
+VARNEX2_STANDIN_API int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, long long* j,
+                                                 double* d, const char** text, size_t* length);
+VARNEX2_STANDIN_API void varnex2_standin_clear_calls(void);
+
+/* Advance the run by up to `iterations` iterations (writes made at Next apply first).
+ * Returns the number performed, or -1 for a negative count. */
+VARNEX2_STANDIN_API int varnex2_standin_step(int iterations);
+
+/* Texts received by showMessage (kind 0) and showInformational (kind 1). */
+VARNEX2_STANDIN_API size_t varnex2_standin_message_count(void);
+VARNEX2_STANDIN_API int varnex2_standin_message(size_t index, int* kind, const char** text, size_t* length);
+VARNEX2_STANDIN_API void varnex2_standin_clear_messages(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
