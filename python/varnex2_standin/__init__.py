@@ -1,0 +1,286 @@
+"""Controls of the stand-in exchange library libVarnex2.
+
+The stand-in library serves an in-memory model and solver run in place of the real
+exchange library, so that scripts using ``_Varnex2Python`` can be tested and tried
+offline. This package drives that very library instance (through its C control API):
+load a model, step the run, make raw slots fail, record raw calls and read the messages
+that scripts showed.
+
+Library lookup, first match wins:
+
+1. the path in the environment variable ``VARNEX2_LIBRARY``;
+2. ``libVarnex2.so`` in the directory above this package (site-packages root, where the
+   wheel installs it next to the extension module);
+3. ``libVarnex2.so`` next to an already imported ``_Varnex2Python``;
+4. whatever the dynamic loader finds under the name ``libVarnex2.so``.
+
+Loading the same file a second time gives the already loaded instance, so these
+controls act on the library that the extension module uses.
+"""
+import ctypes
+import json
+import os
+import sys
+
+__all__ = [
+    "ModelError", "library_path", "load_model", "reset", "dump_model", "run_state",
+    "set_manager_available", "manager_available", "manager_address", "collection_address",
+    "address_of", "fail_next", "clear_failures", "record_calls", "calls", "clear_calls",
+    "step", "messages", "clear_messages",
+    "RUNTIME_ERROR", "LOGIC_ERROR", "OUT_OF_RANGE", "GENERIC", "UNKNOWN",
+]
+
+# Failure statuses of raw slots.
+RUNTIME_ERROR = -2
+LOGIC_ERROR = -3
+OUT_OF_RANGE = -4
+GENERIC = -5
+UNKNOWN = -6
+
+_NAME = "libVarnex2.so"
+
+
+class ModelError(ValueError):
+    """A model that the stand-in library cannot use; the message names the place."""
+
+
+def _candidates():
+    override = os.environ.get("VARNEX2_LIBRARY")
+    if override:
+        yield override
+        return
+    here = os.path.dirname(os.path.abspath(__file__))
+    yield os.path.join(os.path.dirname(here), _NAME)
+    module = sys.modules.get("_Varnex2Python")
+    if module is not None and getattr(module, "__file__", None):
+        yield os.path.join(os.path.dirname(os.path.abspath(module.__file__)), _NAME)
+
+
+def _load():
+    tried = []
+    for path in _candidates():
+        if os.path.isfile(path):
+            return ctypes.CDLL(os.path.abspath(path)), os.path.abspath(path)
+        tried.append(path)
+    if os.environ.get("VARNEX2_LIBRARY"):
+        raise ImportError("VARNEX2_LIBRARY names no file: %s" % os.environ["VARNEX2_LIBRARY"])
+    try:
+        return ctypes.CDLL(_NAME), _NAME
+    except OSError as error:
+        raise ImportError("cannot find %s (looked at %s): %s" % (_NAME, ", ".join(tried), error))
+
+
+_lib, _path = _load()
+
+_size_t = ctypes.c_size_t
+_p = ctypes.POINTER
+
+
+def _declare(name, restype, *argtypes):
+    function = getattr(_lib, "varnex2_standin_" + name)
+    function.restype = restype
+    function.argtypes = list(argtypes)
+    return function
+
+
+_api_version = _declare("api_version", ctypes.c_int)
+_last_error = _declare("last_error", ctypes.c_char_p)
+_reset = _declare("reset", ctypes.c_int)
+_load_text = _declare("load_model_text", ctypes.c_int, ctypes.c_char_p, _size_t)
+_load_file = _declare("load_model_file", ctypes.c_int, ctypes.c_char_p)
+_dump = _declare("dump_model", ctypes.c_void_p, _p(_size_t))
+_run_state = _declare("run_state", ctypes.c_void_p, _p(_size_t))
+_set_available = _declare("set_manager_available", None, ctypes.c_int)
+_available = _declare("manager_available", ctypes.c_int)
+_manager = _declare("manager", ctypes.c_void_p)
+_collection = _declare("collection", ctypes.c_void_p)
+_find = _declare("find", ctypes.c_void_p, ctypes.c_char_p, _size_t)
+_fail_next = _declare("fail_next", ctypes.c_int, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                      ctypes.c_char_p, _size_t, ctypes.c_int, ctypes.c_int, ctypes.c_int)
+_clear_failures = _declare("clear_failures", None)
+_record = _declare("record_calls", None, ctypes.c_int)
+_call_count = _declare("call_count", _size_t)
+_call = _declare("call", ctypes.c_int, _size_t, _p(ctypes.c_void_p), _p(ctypes.c_int), _p(_size_t))
+_call_arg = _declare("call_arg", ctypes.c_int, _size_t, _size_t, _p(ctypes.c_int), _p(ctypes.c_longlong),
+                     _p(ctypes.c_longlong), _p(ctypes.c_double), _p(ctypes.c_void_p), _p(_size_t))
+_clear_calls = _declare("clear_calls", None)
+_step = _declare("step", ctypes.c_int, ctypes.c_int)
+_message_count = _declare("message_count", _size_t)
+_message = _declare("message", ctypes.c_int, _size_t, _p(ctypes.c_int), _p(ctypes.c_void_p), _p(_size_t))
+_clear_messages = _declare("clear_messages", None)
+
+if _api_version() != 1:
+    raise ImportError("%s has control API version %d, this package needs 1" % (_path, _api_version()))
+
+
+def _text(pointer, length):
+    return ctypes.string_at(pointer, length).decode("utf-8", "surrogateescape") if length else ""
+
+
+def _error():
+    return (_last_error() or b"").decode("utf-8", "replace")
+
+
+def library_path():
+    """Path (or loader name) of the library instance these controls act on."""
+    return _path
+
+
+def reset():
+    """Back to the built-in model with a fresh run: no armed failures, no recorded calls
+    or messages, recording off, manager available."""
+    _reset()
+
+
+def load_model(source):
+    """Replace the model and the run state.
+
+    ``source`` is a dict (the model), JSON text (str or bytes starting with ``{``) or the
+    path of a model file (str, bytes or os.PathLike). Raises ModelError, and keeps the
+    current model, when the model cannot be used.
+    """
+    if isinstance(source, dict):
+        text = json.dumps(source).encode("utf-8")
+        status = _load_text(text, len(text))
+    elif isinstance(source, (str, bytes)) and source.lstrip()[:1] in ("{", b"{"):
+        text = source.encode("utf-8", "surrogateescape") if isinstance(source, str) else source
+        status = _load_text(text, len(text))
+    elif isinstance(source, (str, bytes, os.PathLike)):
+        status = _load_file(os.fsencode(source))
+    else:
+        raise TypeError("load_model() takes a dict, JSON text or a path, not %s" % type(source).__name__)
+    if status != 0:
+        raise ModelError(_error())
+
+
+def _json(function):
+    length = _size_t()
+    pointer = function(ctypes.byref(length))
+    return json.loads(_text(pointer, length.value))
+
+
+def dump_model():
+    """The current model and run as a model-file dict (load_model accepts it back)."""
+    return _json(_dump)
+
+
+def run_state():
+    """The run at the current moment: counters, times, residual and the run's flags."""
+    return _json(_run_state)
+
+
+def set_manager_available(flag):
+    """When False, the library's entry point returns null (no solver manager)."""
+    _set_available(1 if flag else 0)
+
+
+def manager_available():
+    return bool(_available())
+
+
+def manager_address():
+    """Native address of the solver manager (also while it is withheld)."""
+    return _manager()
+
+
+def collection_address():
+    """Native address of the entity collection."""
+    return _collection()
+
+
+def address_of(full_path):
+    """Native address of the entity or attribute at ``full_path`` ("Root/Child/Attr"), or None."""
+    data = full_path.encode("utf-8", "surrogateescape")
+    return _find(data, len(data))
+
+
+def fail_next(address, slot, status, message="", count=1, message_fails=False, write_out=False):
+    """Make the next ``count`` calls of raw slot ``slot`` on the object at native address
+    ``address`` (``int(proxy)`` of a library object) return ``status`` and leave
+    ``message`` as that object's last error message.
+
+    ``message_fails``: the message query (slot 1) that follows a failure fails too.
+    ``write_out``: the out-value is written (non-zero numbers, partial text, a pointer to
+    a decoy entity) before failing. Several arms on one slot are used in order.
+    """
+    if address is None:
+        raise ValueError("fail_next() needs the address of a library object, not None")
+    data = message.encode("utf-8", "surrogateescape") if isinstance(message, str) else bytes(message)
+    if _fail_next(int(address), int(slot), int(status), data, len(data), int(count),
+                  1 if message_fails else 0, 1 if write_out else 0) != 0:
+        raise ValueError(_error())
+
+
+def clear_failures():
+    """Disarm every failure armed by fail_next()."""
+    _clear_failures()
+
+
+def record_calls(flag=True):
+    """Start (True) or stop (False) recording raw calls; the record is kept until clear_calls()."""
+    _record(1 if flag else 0)
+
+
+def _argument(index, number):
+    kind = ctypes.c_int()
+    i = ctypes.c_longlong()
+    j = ctypes.c_longlong()
+    d = ctypes.c_double()
+    text = ctypes.c_void_p()
+    length = _size_t()
+    _call_arg(index, number, ctypes.byref(kind), ctypes.byref(i), ctypes.byref(j), ctypes.byref(d),
+              ctypes.byref(text), ctypes.byref(length))
+    if kind.value == 1:
+        return bool(i.value)
+    if kind.value == 2:
+        return d.value
+    if kind.value == 3:
+        return _text(text.value, length.value)
+    if kind.value == 4:
+        return (i.value, j.value)
+    return i.value
+
+
+def calls():
+    """Recorded raw calls as ``(address, slot, args)``; args are the call's by-value
+    arguments in slot parameter order (chronologies, flags and indices as int or bool,
+    values as int, float or str, identifiers as a pair of ints)."""
+    result = []
+    for index in range(_call_count()):
+        address = ctypes.c_void_p()
+        slot = ctypes.c_int()
+        argc = _size_t()
+        _call(index, ctypes.byref(address), ctypes.byref(slot), ctypes.byref(argc))
+        args = tuple(_argument(index, n) for n in range(argc.value))
+        result.append((address.value or 0, slot.value, args))
+    return result
+
+
+def clear_calls():
+    _clear_calls()
+
+
+def step(iterations=1):
+    """Advance the run: writes made at Next become current, then up to ``iterations``
+    iterations run. Returns how many ran (fewer once the run has finished or was stopped)."""
+    done = _step(int(iterations))
+    if done < 0:
+        raise ValueError(_error())
+    return done
+
+
+def messages():
+    """Texts shown so far, as ``(kind, text)`` with kind "message" (showMessage) or
+    "informational" (showInformational)."""
+    result = []
+    for index in range(_message_count()):
+        kind = ctypes.c_int()
+        text = ctypes.c_void_p()
+        length = _size_t()
+        _message(index, ctypes.byref(kind), ctypes.byref(text), ctypes.byref(length))
+        result.append(("message" if kind.value == 0 else "informational", _text(text.value, length.value)))
+    return result
+
+
+def clear_messages():
+    _clear_messages()
