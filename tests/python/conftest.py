@@ -15,6 +15,8 @@ if _build:
     for sub in ("module", "tests/extensions", "bench"):
         sys.path.insert(0, os.path.join(_build, sub))
     os.environ.setdefault("VARNEX2_LIBRARY", os.path.join(_build, "standin", "libVarnex2.so"))
+    # Child interpreters started by tests see the same build.
+    os.environ["PYTHONPATH"] = os.pathsep.join(sys.path[:4] + [os.environ.get("PYTHONPATH", "")])
 
 import _Varnex2Python  # noqa: E402
 
@@ -44,3 +46,17 @@ def manager(m, standin):
 @pytest.fixture
 def collection(m, manager):
     return m.ISolverData_getEntityCollection(manager)
+
+
+@pytest.fixture
+def run_python():
+    """Runs code in a fresh interpreter; returns (exit code, stdout, stderr)."""
+    import subprocess
+
+    def run(code, **env):
+        environ = dict(os.environ, **env)
+        proc = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120,
+                              env=environ)
+        return proc.returncode, proc.stdout, proc.stderr
+
+    return run

@@ -1,0 +1,101 @@
+"""Module creation: dictionary order, constants, cvar, registry capsule."""
+import sys
+
+import pytest
+
+
+def module_constants(m):
+    return [k for k, v in vars(m).items() if isinstance(v, int) and not k.startswith("_")]
+
+
+def test_dictionary_order_interleaves_constants_and_cvar(m):
+    keys = [k for k in vars(m) if not k.startswith("__")]
+    first_constant = keys.index("AccessType__None")
+    assert all(callable(getattr(m, k)) for k in keys[:first_constant])
+    tail = keys[first_constant:]
+    assert tail[tail.index("Chronology_Invalid") + 1] == "cvar"
+    assert tail[tail.index("cvar") + 1] == "EventType_Unknown"
+    assert tail.index("HandleType_Functor") + 1 == tail.index("OrvaneSDK_SolvePhase_Unknown")
+    assert tail[-1] == "SolveState_FinishedFNGeneration"
+    assert len(module_constants(m)) == 4 + 12 + 6 + 16 + 6 + 5 + 9 + 6 + 32
+
+
+@pytest.mark.parametrize(
+    "name, value",
+    [
+        ("AccessType__None", 0), ("AttributeType_Double", 11), ("Chronology_Invalid", -1),
+        ("EventType_WaitForFNInitilisation", 103), ("ExceptionType_Unknown", -6),
+        ("ExchangeFormat_CSVFiles_Normal", 4), ("HandleType_Functor", 202),
+        ("OrvaneSDK_SolvePhase_Solving", 2), ("SolvePhase_Solving", 2),
+        ("SolveState_CFDSolver_NewDataReady", 21003), ("SolveState_Sleep", 1001),
+        ("SolveState_Client_WaitForData", 1001), ("SolveState_TimeOut", -3),
+    ],
+)
+def test_constant_values(m, name, value):
+    assert getattr(m, name) == value
+
+
+CVAR = [
+    ("interfaceVersion", 8), ("build", 150545), ("servicePack", 1), ("minorVersion", 1),
+    ("majorVersion", 2025), ("buildId", "Wed Dec 10 2025 19:01:47 Release/2025.1-HF1  2025.1.1.150545"),
+    ("defaultSetChronology", 4), ("defaultGetChronology", 3), ("lastChronology", 4),
+]
+
+
+def test_cvar_lists_variables_newest_first(m):
+    assert str(m.cvar) == "(" + ", ".join(name for name, _ in CVAR) + ")"
+    assert repr(m.cvar) == "<Swig global variables>"
+    assert type(m.cvar).__name__ == "swigvarlink"
+
+
+@pytest.mark.parametrize("name, value", CVAR)
+def test_cvar_values_are_read_only(m, name, value):
+    assert getattr(m.cvar, name) == value
+    with pytest.raises(AttributeError) as err:
+        setattr(m.cvar, name, 1)
+    assert str(err.value) == "Variable %s is read-only." % name
+    with pytest.raises(AttributeError) as err:
+        delattr(m.cvar, name)
+    assert str(err.value) == "Variable %s is read-only." % name
+    assert getattr(m.cvar, name) == value
+
+
+def test_cvar_build_id_is_sixty_characters(m):
+    assert len(m.cvar.buildId) == 60
+
+
+def test_unknown_cvar_variable(m):
+    with pytest.raises(AttributeError) as err:
+        m.cvar.nothing
+    assert str(err.value) == "Unknown C global variable 'nothing'"
+    with pytest.raises(AttributeError) as err:
+        m.cvar.nothing = 1
+    assert str(err.value) == "Unknown C global variable 'nothing'"
+
+
+def test_registry_capsule_is_published(m):
+    runtime = sys.modules["swig_runtime_data4"]
+    assert "swig_runtime_data4.type_pointer_capsule" in repr(runtime.type_pointer_capsule)
+
+
+def test_import_makes_no_library_call_and_exports_only_init(m):
+    import ctypes
+
+    lib = ctypes.CDLL(m.__file__)
+    assert hasattr(lib, "PyInit__Varnex2Python")
+    for hidden in ("_ZN4pyrt10newProxyEPvPNS_14TypeDescriptorEi", "publishConstants"):
+        assert not hasattr(lib, hidden)
+
+
+def test_second_import_and_shutdown_are_quiet(run_python):
+    code = (
+        "import sys, importlib, _Varnex2Python as a\n"
+        "del sys.modules['_Varnex2Python']\n"
+        "import _Varnex2Python as b\n"
+        "assert b.hasAccess(1) and str(b.cvar) == str(a.cvar)\n"
+        "v = b.version(); cycle = [v]; cycle.append(cycle)\n"
+        "b.kept = (b.version(), b.ISolverManager_instance())\n"
+    )
+    rc, out, err = run_python(code)
+    assert rc == 0, err
+    assert err == ""
