@@ -85,6 +85,13 @@
     X(A, B, (IAttribute* const attributeHandle), AttributeHandleForm(), attributeHandle)                 \
     ORVANE_EDITOR_ROWS(X, A, B)
 
+// Entity readers: X(result type, name), each over the nine entity forms.
+#define ORVANE_EDITOR_ENTITY_READERS(X)                 \
+    X(std::string, getEntityType)                       \
+    X(std::string, getEntityName)                       \
+    X(EntityID, getEntityID)                            \
+    X(std::size_t, getEntityNumberOfAttributes)
+
 // Value families: X(result type, getter, setter). Setters take the value as `type const`.
 #define ORVANE_EDITOR_VALUE_FAMILIES(X)               \
     X(int, getIntValue, setIntValue)                  \
@@ -137,11 +144,10 @@ public:
     ORVANE_EDITOR_ATTRIBUTE_SELECTORS(ORVANE_EDITOR_DECLARE_GETTER, T, GETTER)    \
     ORVANE_EDITOR_ATTRIBUTE_SELECTORS(ORVANE_EDITOR_DECLARE_SETTER, T, SETTER)
 
+#define ORVANE_EDITOR_DECLARE_ENTITY_READER(R, NAME) ORVANE_EDITOR_ENTITY_FORMS(ORVANE_EDITOR_DECLARE, R, NAME)
+
     // Entity readers, nine selector forms each.
-    ORVANE_EDITOR_ENTITY_FORMS(ORVANE_EDITOR_DECLARE, std::string, getEntityType)
-    ORVANE_EDITOR_ENTITY_FORMS(ORVANE_EDITOR_DECLARE, std::string, getEntityName)
-    ORVANE_EDITOR_ENTITY_FORMS(ORVANE_EDITOR_DECLARE, EntityID, getEntityID)
-    ORVANE_EDITOR_ENTITY_FORMS(ORVANE_EDITOR_DECLARE, std::size_t, getEntityNumberOfAttributes)
+    ORVANE_EDITOR_ENTITY_READERS(ORVANE_EDITOR_DECLARE_ENTITY_READER)
 
     // Attribute lookup: rows 1 to 21; the path reader has the handle form and rows 1 to 9.
     ORVANE_EDITOR_ROWS(ORVANE_EDITOR_DECLARE, bool, hasAttribute)
@@ -158,6 +164,7 @@ public:
 #undef ORVANE_EDITOR_DECLARE_GETTER
 #undef ORVANE_EDITOR_DECLARE_SETTER
 #undef ORVANE_EDITOR_DECLARE_VALUE_FAMILY
+#undef ORVANE_EDITOR_DECLARE_ENTITY_READER
 
 private:
     IEntityCollection* entityCollection_;  // not owned; may be null
