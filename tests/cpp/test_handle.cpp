@@ -1,0 +1,170 @@
+// Status translation, message retrieval, handle queries and the string adapters.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <typeinfo>
+
+#include "fake_library.h"
+
+namespace {
+
+using namespace fake;
+using Trace = std::vector<std::string>;
+
+struct StatusCase {
+    int status;
+    const std::type_info* thrown;
+};
+std::ostream& operator<<(std::ostream& out, const StatusCase& c) { return out << "status " << c.status; }
+
+class StatusTranslation : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusTranslation, ThrowsTheMappedClassWithTheFailingObjectsMessage) {
+    Log log;
+    FakeManager manager(log, "mgr");
+    manager.script.status[6] = GetParam().status;
+    manager.script.message = "time is not available";
+    try {
+        manager.getTime();
+        FAIL() << "no exception for status " << GetParam().status;
+    } catch (const std::exception& error) {
+        EXPECT_EQ(typeid(error), *GetParam().thrown);
+        EXPECT_STREQ(error.what(), "time is not available");
+    }
+    EXPECT_EQ(log.calls, (Trace{"mgr:6(3)", "mgr:1()"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, StatusTranslation,
+                         ::testing::Values(StatusCase{-2, &typeid(std::runtime_error)},
+                                           StatusCase{-3, &typeid(std::logic_error)},
+                                           StatusCase{-4, &typeid(std::out_of_range)},
+                                           StatusCase{-5, &typeid(std::runtime_error)},
+                                           StatusCase{-6, &typeid(std::runtime_error)},
+                                           StatusCase{-1, &typeid(std::runtime_error)},
+                                           StatusCase{7, &typeid(std::runtime_error)}));
+
+TEST(StatusTranslation, FailingMessageSlotGivesTheFixedText) {
+    Log log;
+    FakeManager manager(log, "mgr");
+    manager.script.status[6] = -5;
+    manager.script.status[1] = -2;
+    EXPECT_THROW(
+        {
+            try {
+                manager.getTime();
+            } catch (const std::runtime_error& error) {
+                EXPECT_STREQ(error.what(), "Failure to retrieve LastErrorMessage");
+                throw;
+            }
+        },
+        std::runtime_error);
+}
+
+TEST(StatusTranslation, EmptyLibraryMessageIsKept) {
+    Log log;
+    FakeManager manager(log, "mgr");
+    manager.script.status[3] = -3;
+    manager.script.message.clear();
+    try {
+        manager.getIteration();
+        FAIL();
+    } catch (const std::logic_error& error) {
+        EXPECT_STREQ(error.what(), "");
+    }
+}
+
+TEST(StatusTranslation, FailedTextResultIsDiscardedAndNulBytesSurviveSuccess) {
+    Log log;
+    FakeEntity attribute(log, "attr");
+    attribute.script.text = std::string("a\0b", 3);
+    EXPECT_EQ(attribute.getStringValue(), std::string("a\0b", 3));
+    attribute.script.status[8] = -2;
+    EXPECT_THROW(attribute.getStringValue(), std::runtime_error);
+}
+
+TEST(HandleQueries, LastExceptionTypeIsUnknownWhenItsSlotFails) {
+    Log log;
+    FakeEntity attribute(log, "attr");
+    attribute.script.exceptionType = ExceptionType_Logic_Error;
+    EXPECT_EQ(attribute.getLastExceptionType(), ExceptionType_Logic_Error);
+    attribute.script.status[2] = -4;
+    EXPECT_EQ(attribute.getLastExceptionType(), ExceptionType_Unknown);
+}
+
+TEST(HandleQueries, HandleTypeIgnoresTheStatus) {
+    Log log;
+    FakeCollection collection(log, "coll");
+    collection.script.status[0] = -2;
+    collection.script.handleType = HandleType_EntityCollection;
+    EXPECT_EQ(collection.getHandleType(), HandleType_EntityCollection);
+    collection.script.writes = false;
+    EXPECT_EQ(collection.getHandleType(), HandleType_Unknown);
+    EXPECT_EQ(log.calls, (Trace{"coll:0()", "coll:0()"}));
+}
+
+TEST(HandleQueries, MessageIsAskedOfTheObjectWhoseCallFailed) {
+    Log log;
+    FakeManager manager(log, "mgr");
+    FakeCollection collection(log, "coll");
+    manager.script.collection = &collection;
+    collection.script.status[8] = -4;
+    collection.script.message = "no solution control";
+    EXPECT_THROW(manager.getSolutionControl(), std::out_of_range);
+    EXPECT_EQ(log.calls, (Trace{"mgr:17()", "coll:8()", "coll:1()"}));
+}
+
+struct CopyCase {
+    const char* text;
+    std::size_t count;
+    std::size_t position;
+    const char* copied;  // null: throws
+};
+std::ostream& operator<<(std::ostream& out, const CopyCase& c) {
+    return out << '"' << c.text << "\" count " << c.count << " position " << c.position;
+}
+
+class AdapterCopy : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(AdapterCopy, CopiesTheClampedRangeWithoutNul) {
+    std::string target = GetParam().text;
+    const Tools::StringRef ref(target);
+    const Tools::ConstStringRef constRef(target);
+    for (const Tools::IConstString* adapter : {static_cast<const Tools::IConstString*>(&ref),
+                                               static_cast<const Tools::IConstString*>(&constRef)}) {
+        char buffer[16];
+        std::memset(buffer, '#', sizeof buffer);
+        if (!GetParam().copied) {
+            try {
+                adapter->copy(buffer, GetParam().count, GetParam().position);
+                FAIL() << "copy past the end did not throw";
+            } catch (const std::out_of_range& error) {
+                EXPECT_STREQ(error.what(), "invalid string position");
+            }
+            continue;
+        }
+        adapter->copy(buffer, GetParam().count, GetParam().position);
+        const std::string copied = GetParam().copied;
+        EXPECT_EQ(std::string(buffer, copied.size()), copied);
+        EXPECT_EQ(buffer[copied.size()], '#');
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, AdapterCopy,
+                         ::testing::Values(CopyCase{"abcd", 10, 1, "bcd"}, CopyCase{"abcd", 2, 1, "bc"},
+                                           CopyCase{"abc", 5, 3, ""}, CopyCase{"abc", 1, 4, nullptr},
+                                           CopyCase{"", 3, 0, ""}, CopyCase{"", 0, 1, nullptr}));
+
+TEST(StringRef, AssignReplacesTheWholeTargetAndLastAssignWins) {
+    std::string target = "previous content";
+    Tools::StringRef ref(target);
+    Tools::IString& text = ref;
+    text.assign("x\0y\0", 4);
+    EXPECT_EQ(target, std::string("x\0y\0", 4));
+    text.assign("final", 5);
+    EXPECT_EQ(target, "final");
+    EXPECT_EQ(text.size(), 5u);
+    EXPECT_EQ(text.data(), text.c_str());
+    EXPECT_EQ(text.c_str(), target.c_str());
+}
+
+}  // namespace
