@@ -457,10 +457,11 @@ class CollectionObject final : public HandleObject<sm::IEntityCollection, sdk::H
 protected:
     static Model& model() { return library::model(); }
 
-    int outOfRange(const char* what, std::size_t index, std::size_t count) const {
-        return fail(kOutOfRange, std::string(what) + " index " + std::to_string(index) +
-                                     " is out of range: the model has " + std::to_string(count) + " " + what +
-                                     (count == 1 ? "y" : "ies"));
+    // what: "entity" or "root entity".
+    int outOfRange(const std::string& what, std::size_t index, std::size_t count) const {
+        std::string plural = what.substr(0, what.size() - 1) + "ies";
+        return fail(kOutOfRange, what + " index " + std::to_string(index) + " is out of range: the model has " +
+                                     std::to_string(count) + " " + (count == 1 ? what : plural));
     }
     static sm::IEntity* pick(const std::vector<EntityNode*>& found, std::size_t index) {
         return index < found.size() ? entityObject(found[index]) : nullptr;
@@ -470,13 +471,13 @@ protected:
     }
     int root(std::size_t index, sm::IEntity*& out) const {
         const auto& roots = model().roots;
-        if (index >= roots.size()) return outOfRange("root entit", index, roots.size());
+        if (index >= roots.size()) return outOfRange("root entity", index, roots.size());
         out = entityObject(roots[index]);
         return kOk;
     }
     int byIndex(std::size_t index, sm::IEntity*& out) const {
         const auto& all = model().entities;
-        if (index >= all.size()) return outOfRange("entit", index, all.size());
+        if (index >= all.size()) return outOfRange("entity", index, all.size());
         out = entityObject(all[index]);
         return kOk;
     }
