@@ -1,0 +1,201 @@
+"""The stand-in library's Python controls, without the extension module.
+
+The package is loaded from VARNEX2_LIBRARY (set from VARNEX2_BUILD when only a build tree
+is at hand). Raw-slot behaviour is covered by the C++ tests; these cover the control path.
+"""
+import json
+import os
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+_ROOT = pathlib.Path(__file__).resolve().parents[2]
+if os.environ.get("VARNEX2_BUILD") and not os.environ.get("VARNEX2_LIBRARY"):
+    os.environ["VARNEX2_LIBRARY"] = os.path.join(os.environ["VARNEX2_BUILD"], "standin", "libVarnex2.so")
+if os.environ.get("VARNEX2_LIBRARY") and str(_ROOT / "python") not in sys.path:
+    sys.path.insert(0, str(_ROOT / "python"))  # the package of this tree, not an installed one
+
+import varnex2_standin  # noqa: E402
+
+SMALL = {
+    "run": {"numberOfIterations": 3, "residualReduction": 0.5, "tolerance": 0.01},
+    "entities": [
+        {"name": "Net", "type": "Network", "attributes": [
+            {"name": "Ctl", "kind": "entity", "type": "SolutionControl", "attributes": [
+                {"name": "Convergence", "kind": "composite", "attributes": [
+                    {"name": "Residual", "kind": "double", "value": 1.0}]}]},
+            {"name": "T", "kind": "double", "unit": "K", "values": {"Current": 300.0, "Next": 310.0}},
+            {"name": "Label", "kind": "string", "value": "caf\u00e9"},
+        ]},
+    ],
+}
+
+
+@pytest.fixture
+def ctl():
+    varnex2_standin.reset()
+    yield varnex2_standin
+    varnex2_standin.reset()
+
+
+def attribute(model, *names):
+    """The attribute dict at names below the first root entity of a dumped model."""
+    node = model["entities"][0]
+    for name in names:
+        node = next(a for a in node["attributes"] if a["name"] == name)
+    return node
+
+
+def test_library_is_the_one_named(ctl):
+    if os.environ.get("VARNEX2_LIBRARY"):
+        assert ctl.library_path() == os.path.abspath(os.environ["VARNEX2_LIBRARY"])
+
+
+@pytest.mark.parametrize("form", ["dict", "text", "bytes", "path", "pathlike"])
+def test_load_model_accepts_each_form(ctl, tmp_path, form):
+    text = json.dumps(SMALL)
+    file = tmp_path / "model.json"
+    file.write_text(text, encoding="utf-8")
+    source = {"dict": SMALL, "text": "  " + text, "bytes": text.encode(), "path": str(file), "pathlike": file}[form]
+    ctl.load_model(source)
+    dumped = ctl.dump_model()
+    assert [e["name"] for e in dumped["entities"]] == ["Net"]
+    assert dumped["solutionControl"] == "Net/Ctl"
+    assert attribute(dumped, "Label")["values"]["Current"] == "caf\u00e9"
+    assert ctl.run_state()["numberOfIterations"] == 3
+
+
+@pytest.mark.parametrize("source, message", [
+    ({"entities": [{"name": "A"}]}, "entities[0]: an entity needs a 'type'"),
+    ({"run": {"iterations": 3}}, "run: unknown key 'iterations'"),
+    ({"entities": [{"name": "A", "type": "T", "attributes": [{"name": "b", "kind": "bool", "value": 1}]}]},
+     "entities[0].attributes[0] ('b').value: expected true or false"),
+    ({"entities": [{"name": "A", "type": "T", "attributes": [{"name": "s", "kind": "shortcut", "targets": [3]}]}]},
+     "entities[0].attributes[0] ('s').targets[0]: expected a string"),
+    ('{"entities": [', "not valid JSON"),
+])
+def test_rejected_models_name_the_place_and_keep_the_model(ctl, source, message):
+    with pytest.raises(ctl.ModelError) as raised:
+        ctl.load_model(source)
+    assert message in str(raised.value)
+    assert [e["name"] for e in ctl.dump_model()["entities"]] == ["CoolingLoop", "Environment"]
+
+
+def test_missing_file_and_wrong_type(ctl, tmp_path):
+    with pytest.raises(ctl.ModelError, match="cannot read model file"):
+        ctl.load_model(tmp_path / "absent.json")
+    with pytest.raises(TypeError):
+        ctl.load_model(42)
+
+
+def test_dump_round_trip_keeps_values_and_run(ctl):
+    ctl.load_model(SMALL)
+    ctl.step()
+    first = ctl.dump_model()
+    ctl.load_model(first)
+    second = ctl.dump_model()
+    assert second == first
+    assert attribute(second, "T")["values"] == {"Current": 310.0}
+    assert second["run"]["iteration"] == 2
+
+
+def test_step_applies_next_and_follows_the_run_rules(ctl):
+    ctl.load_model(SMALL)
+    assert ctl.run_state()["firstIteration"] is True
+    assert ctl.step(10) == 2  # up to numberOfIterations
+    state = ctl.run_state()
+    assert (state["iteration"], state["lastIteration"], state["converged"]) == (3, True, False)
+    assert state["residual"] == 0.25
+    dumped = ctl.dump_model()
+    assert attribute(dumped, "Ctl", "Convergence", "Residual")["values"]["Current"] == 0.25
+    assert attribute(dumped, "Ctl", "Convergence", "Residual")["values"]["Initial"] == 1.0
+    assert ctl.step() == 0
+    with pytest.raises(ValueError, match="must not be negative"):
+        ctl.step(-1)
+
+
+def test_reset_restores_the_default_state(ctl):
+    ctl.load_model(SMALL)
+    ctl.set_manager_available(False)
+    ctl.record_calls(True)
+    ctl.fail_next(ctl.manager_address(), 3, ctl.RUNTIME_ERROR, "x")
+    assert ctl.manager_available() is False
+    ctl.reset()
+    assert ctl.manager_available() is True
+    assert ctl.dump_model()["solutionControl"] == "CoolingLoop/Solver"
+    assert ctl.calls() == [] and ctl.messages() == []
+    assert ctl.run_state()["iteration"] == 1
+
+
+def test_addresses(ctl):
+    pump = ctl.address_of("CoolingLoop/Pump1")
+    assert pump and pump == ctl.address_of("CoolingLoop/Pump1")
+    assert ctl.address_of("CoolingLoop/Pump1/Speed") not in (None, pump)
+    assert ctl.address_of("CoolingLoop/Nope") is None
+    assert ctl.manager_address() and ctl.collection_address()
+    assert ctl.manager_address() != ctl.collection_address()
+    ctl.reset()  # objects of a replaced model are not reused
+    assert ctl.address_of("CoolingLoop/Pump1") != pump
+
+
+class Proxy:
+    """Stands for a module proxy: int() gives the native address."""
+
+    def __init__(self, address):
+        self.address = address
+
+    def __int__(self):
+        return self.address
+
+
+@pytest.mark.parametrize("address, count, error", [
+    (None, 1, ValueError),
+    (0, 1, ValueError),
+    ("manager", 0, ValueError),
+    ("manager", -3, ValueError),
+])
+def test_fail_next_rejects_bad_arms(ctl, address, count, error):
+    target = ctl.manager_address() if address == "manager" else address
+    with pytest.raises(error):
+        ctl.fail_next(target, 3, ctl.RUNTIME_ERROR, count=count)
+
+
+def test_fail_next_takes_proxies_and_clear_failures(ctl):
+    ctl.fail_next(Proxy(ctl.manager_address()), 3, -2, "via proxy", count=2, message_fails=True, write_out=True)
+    ctl.clear_failures()
+
+
+def test_calls_and_messages_start_empty(ctl):
+    ctl.record_calls(True)
+    assert ctl.calls() == []
+    ctl.record_calls(False)
+    ctl.clear_calls()
+    ctl.clear_messages()
+    assert ctl.messages() == []
+
+
+def _run_python(code, **env):
+    package_dir = os.path.dirname(os.path.dirname(os.path.abspath(varnex2_standin.__file__)))
+    full = dict(os.environ, PYTHONPATH=package_dir, **env)
+    return subprocess.run([sys.executable, "-c", code], env=full, capture_output=True, text=True, timeout=60)
+
+
+def test_model_named_by_the_environment_is_served(tmp_path):
+    file = tmp_path / "m.json"
+    file.write_text(json.dumps(SMALL))
+    done = _run_python("import varnex2_standin as v; print(v.dump_model()['entities'][0]['name'], v.manager_available())",
+                       VARNEX2_MODEL=str(file))
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["Net", "True"]
+
+
+def test_unusable_environment_model_withholds_the_manager(tmp_path):
+    file = tmp_path / "bad.json"
+    file.write_text('{"entities": 5}')
+    done = _run_python("import varnex2_standin as v; print(v.manager_available(), v.dump_model()['entities'][0]['name'])",
+                       VARNEX2_MODEL=str(file))
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["False", "CoolingLoop"]
+    assert "VARNEX2_MODEL" in done.stderr and "entities: expected a list" in done.stderr
