@@ -421,5 +421,24 @@ protected:
     virtual int do_getEntityByID_const(CEntityID const& entityID, IEntity const*& entity) const = 0;         // 19
 };
 
+// The interfaces carry nothing but their virtual-table pointer, and no virtual destructor
+// shifts their slots.
+#define ORVANE_CHECK_INTERFACE(I)                                                                   \
+    static_assert(sizeof(I) == sizeof(void*) && std::is_polymorphic<I>::value &&                    \
+                      !std::has_virtual_destructor<I>::value && std::is_abstract<I>::value,         \
+                  #I " must be a bare interface")
+ORVANE_CHECK_INTERFACE(IHandle);
+ORVANE_CHECK_INTERFACE(IAttribute);
+ORVANE_CHECK_INTERFACE(ICompositeAttribute);
+ORVANE_CHECK_INTERFACE(IEntity);
+ORVANE_CHECK_INTERFACE(IEntityLinkAttributeBase);
+ORVANE_CHECK_INTERFACE(ILinkAttribute);
+ORVANE_CHECK_INTERFACE(IListAttribute);
+ORVANE_CHECK_INTERFACE(IArrayAttribute);
+ORVANE_CHECK_INTERFACE(IShortcutAttribute);
+ORVANE_CHECK_INTERFACE(IEntityCollection);
+ORVANE_CHECK_INTERFACE(Tools::IConstString);
+ORVANE_CHECK_INTERFACE(Tools::IString);
+
 }  // namespace Model
 }  // namespace OrvaneSDK

@@ -158,6 +158,9 @@ protected:
     virtual int do_showInformational(const Tools::IConstString& message) const = 0;   // 28
 };
 
+ORVANE_CHECK_INTERFACE(ISolverData);
+ORVANE_CHECK_INTERFACE(ISolverManager);
+
 namespace detail {
 [[noreturn]] ORVANE_COLD void throwNoSolverManager();
 }
