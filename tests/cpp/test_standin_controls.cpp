@@ -7,7 +7,7 @@
 namespace standin_test {
 namespace {
 
-using Controls = Standin;
+using StandinControls = Standin;
 
 struct StatusCase {
     int status;
@@ -15,9 +15,9 @@ struct StatusCase {
 };
 std::ostream& operator<<(std::ostream& out, const StatusCase& c) { return out << "status_" << c.status; }
 
-class InjectedStatus : public Standin, public ::testing::WithParamInterface<StatusCase> {};
+class StandinInjectedStatus : public Standin, public ::testing::WithParamInterface<StatusCase> {};
 
-TEST_P(InjectedStatus, BecomesTheFacadesExceptionWithTheMessage) {
+TEST_P(StandinInjectedStatus, BecomesTheFacadesExceptionWithTheMessage) {
     failNext(&manager(), 3, GetParam().status, "injected failure");
     std::string message;
     EXPECT_EQ(thrownKind([] { manager().getIteration(); }, &message), GetParam().kind);
@@ -27,13 +27,13 @@ TEST_P(InjectedStatus, BecomesTheFacadesExceptionWithTheMessage) {
     EXPECT_EQ(manager().getIteration(), 1);  // armed once
 }
 
-INSTANTIATE_TEST_SUITE_P(Standin, InjectedStatus,
+INSTANTIATE_TEST_SUITE_P(Standin, StandinInjectedStatus,
                          ::testing::Values(StatusCase{-2, "runtime_error"}, StatusCase{-3, "logic_error"},
                                            StatusCase{-4, "out_of_range"}, StatusCase{-5, "runtime_error"},
                                            StatusCase{-6, "runtime_error"}, StatusCase{-1, "runtime_error"},
                                            StatusCase{7, "runtime_error"}));
 
-TEST_F(Controls, CountAndQueueOfArmedFailures) {
+TEST_F(StandinControls, CountAndQueueOfArmedFailures) {
     IAttribute* speed = attribute("CoolingLoop/Pump1/Speed");
     failNext(speed, 12, -4, "first", 2);
     failNext(speed, 12, -3, "second");
@@ -52,7 +52,7 @@ TEST_F(Controls, CountAndQueueOfArmedFailures) {
     EXPECT_EQ(speed->getDoubleValue(), 1450.0);
 }
 
-TEST_F(Controls, FailingMessageQuery) {
+TEST_F(StandinControls, FailingMessageQuery) {
     IEntityCollection& c = collection();
     failNext(&c, 6, -5, "lost", 1, /*messageFails=*/true);
     std::string message;
@@ -67,7 +67,7 @@ TEST_F(Controls, FailingMessageQuery) {
     EXPECT_EQ(c.getLastExceptionType(), ExceptionType_Unknown);
 }
 
-TEST_F(Controls, WrittenOutValuesOfFailingCalls) {
+TEST_F(StandinControls, WrittenOutValuesOfFailingCalls) {
     IAttribute* units = attribute("CoolingLoop/Pump1/Speed");
     // Operations that ignore the status show what the failing slot left behind.
     failNext(units, 0, -2, "", 1, false, true);
@@ -85,7 +85,7 @@ TEST_F(Controls, WrittenOutValuesOfFailingCalls) {
     EXPECT_EQ(thrownKind([&] { collection().getEntity(std::size_t(0)); }), "out_of_range");
 }
 
-TEST_F(Controls, InjectionOnTheManagerGatesTheSolutionControl) {
+TEST_F(StandinControls, InjectionOnTheManagerGatesTheSolutionControl) {
     failNext(&manager(), 17, -2, "no collection");
     std::string message;
     EXPECT_EQ(thrownKind([] { manager().getSolutionControl(); }, &message), "runtime_error");
@@ -127,7 +127,7 @@ std::pair<const void*, int> callAt(std::size_t call) {
     return {object, slot};
 }
 
-TEST_F(Controls, RecordedCallsCarryByValueArgumentsInSlotOrder) {
+TEST_F(StandinControls, RecordedCallsCarryByValueArgumentsInSlotOrder) {
     IEntityCollection& c = collection();
     IEntity* pump = entity("CoolingLoop/Pump1");
     IAttribute* speed = attribute("CoolingLoop/Pump1/Speed");
@@ -185,7 +185,7 @@ TEST_F(Controls, RecordedCallsCarryByValueArgumentsInSlotOrder) {
     EXPECT_EQ(varnex2_standin_call_count(), 0u);
 }
 
-TEST_F(Controls, FailedAndReservedCallsAreRecordedToo) {
+TEST_F(StandinControls, FailedAndReservedCallsAreRecordedToo) {
     varnex2_standin_record_calls(1);
     failNext(&manager(), 4, -2, "x");
     EXPECT_THROW(manager().getNumberOfIterations(), std::runtime_error);
@@ -194,14 +194,14 @@ TEST_F(Controls, FailedAndReservedCallsAreRecordedToo) {
     EXPECT_EQ(callAt(1).second, 1);
 }
 
-TEST_F(Controls, ArmingNeedsAnObjectAndACount) {
+TEST_F(StandinControls, ArmingNeedsAnObjectAndACount) {
     EXPECT_EQ(varnex2_standin_fail_next(nullptr, 3, -2, "", 0, 1, 0, 0), -1);
     EXPECT_EQ(varnex2_standin_fail_next(&manager(), 3, -2, "", 0, 0, 0, 0), -1);
     EXPECT_EQ(std::string(varnex2_standin_last_error()), "fail_next: count must be at least 1, got 0");
     EXPECT_EQ(manager().getIteration(), 1);
 }
 
-TEST_F(Controls, ResetDisarmsAndClearsEverything) {
+TEST_F(StandinControls, ResetDisarmsAndClearsEverything) {
     failNext(&manager(), 3, -2, "x");
     varnex2_standin_record_calls(1);
     manager().showMessage("m");

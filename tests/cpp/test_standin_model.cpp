@@ -8,9 +8,9 @@
 namespace standin_test {
 namespace {
 
-using Model = Standin;
+using StandinModel = Standin;
 
-TEST_F(Model, ObjectAddressIsTheInterfacePointer) {
+TEST_F(StandinModel, ObjectAddressIsTheInterfacePointer) {
     IEntity* pump = collection().getEntity("Pump", "Pump1");
     ASSERT_NE(pump, nullptr);
     EXPECT_EQ(static_cast<void*>(pump), varnex2_standin_find("CoolingLoop/Pump1", 17));
@@ -21,14 +21,14 @@ TEST_F(Model, ObjectAddressIsTheInterfacePointer) {
     EXPECT_EQ(pump->getAttribute("Head"), pump->getAttribute("Head"));
 }
 
-TEST_F(Model, HandleTypes) {
+TEST_F(StandinModel, HandleTypes) {
     EXPECT_EQ(manager().getHandleType(), HandleType_SolverManager);
     EXPECT_EQ(collection().getHandleType(), HandleType_EntityCollection);
     EXPECT_EQ(entity("CoolingLoop/Pump1")->getHandleType(), HandleType_Attribute);
     EXPECT_EQ(attribute("CoolingLoop/Pump1/Speed")->getHandleType(), HandleType_Attribute);
 }
 
-TEST_F(Model, CollectionCountsAndRoots) {
+TEST_F(StandinModel, CollectionCountsAndRoots) {
     IEntityCollection& c = collection();
     EXPECT_EQ(c.getNumberOfEntities(), 11u);
     EXPECT_EQ(c.getNumberOfRootEntities(), 2u);
@@ -49,7 +49,7 @@ TEST_F(Model, CollectionCountsAndRoots) {
                                                "CoolingLoop/Bypass/Pipe1", "Environment"}));
 }
 
-TEST_F(Model, KeyedLookupsAnswerNullWhenNothingMatches) {
+TEST_F(StandinModel, KeyedLookupsAnswerNullWhenNothingMatches) {
     IEntityCollection& c = collection();
     EXPECT_EQ(c.getEntity("Pipe", "Pipe1", 1)->getName(true), "CoolingLoop/Bypass/Pipe1");
     EXPECT_EQ(c.getEntity("Pipe", "Pipe1", 2), nullptr);
@@ -69,16 +69,16 @@ struct RangeCase {
 };
 std::ostream& operator<<(std::ostream& out, const RangeCase& c) { return out << c.name; }
 
-class PositionPastTheEnd : public Standin, public ::testing::WithParamInterface<RangeCase> {};
+class StandinPositionPastTheEnd : public Standin, public ::testing::WithParamInterface<RangeCase> {};
 
-TEST_P(PositionPastTheEnd, IsOutOfRangeNamingIndexAndCount) {
+TEST_P(StandinPositionPastTheEnd, IsOutOfRangeNamingIndexAndCount) {
     std::string message;
     EXPECT_EQ(thrownKind([&] { GetParam().call(collection()); }, &message), "out_of_range");
     EXPECT_EQ(message, GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Standin, PositionPastTheEnd,
+    Standin, StandinPositionPastTheEnd,
     ::testing::Values(
         RangeCase{"entity", [](IEntityCollection& c) { c.getEntity(std::size_t(11)); },
                   "entity index 11 is out of range: the model has 11 entities"},
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "shortcut index 2 is out of range: shortcut attribute 'CoolingLoop/Monitors/HotOutlet' has 2 targets"}));
 
-TEST_F(Model, RecursiveIndexIsDepthFirstPreOrderAndStopsAtChildEntities) {
+TEST_F(StandinModel, RecursiveIndexIsDepthFirstPreOrderAndStopsAtChildEntities) {
     IEntity* pump = entity("CoolingLoop/Pump1");
     ASSERT_EQ(pump->getNumberOfAttributes(), 8u);
     ASSERT_EQ(pump->getNumberOfAttributes(true), 13u);
@@ -116,7 +116,7 @@ TEST_F(Model, RecursiveIndexIsDepthFirstPreOrderAndStopsAtChildEntities) {
     EXPECT_TRUE(bypass->getAttribute(1, true)->isEntity());
 }
 
-TEST_F(Model, PathsParentsAndNames) {
+TEST_F(StandinModel, PathsParentsAndNames) {
     IAttribute* flow = entity("CoolingLoop/Pump1")->getAttribute("Performance/RatedFlow");
     ASSERT_NE(flow, nullptr);
     EXPECT_EQ(flow->getAttributePath(), "Performance/RatedFlow");
@@ -148,7 +148,7 @@ TEST_F(Model, PathsParentsAndNames) {
     EXPECT_TRUE(root->hasAttribute("Pump1/Speed"));
 }
 
-TEST_F(Model, KindsUnitsAndAccess) {
+TEST_F(StandinModel, KindsUnitsAndAccess) {
     struct Expect {
         const char* path;
         AttributeType kind;
@@ -176,7 +176,7 @@ TEST_F(Model, KindsUnitsAndAccess) {
     }
 }
 
-TEST_F(Model, LinksListsAndArrays) {
+TEST_F(StandinModel, LinksListsAndArrays) {
     auto* suction = static_cast<ILinkAttribute*>(attribute("CoolingLoop/Pump1/Suction"));
     EXPECT_TRUE(suction->hasEntity());
     EXPECT_EQ(suction->getEntity(), entity("CoolingLoop/Inlet"));
@@ -196,7 +196,7 @@ TEST_F(Model, LinksListsAndArrays) {
     EXPECT_EQ(thrownKind([&] { empty->getEntity(); }), "out_of_range");
 }
 
-TEST_F(Model, ShortcutsActOnTheirFirstValidTarget) {
+TEST_F(StandinModel, ShortcutsActOnTheirFirstValidTarget) {
     auto* hot = static_cast<IShortcutAttribute*>(attribute("CoolingLoop/Monitors/HotOutlet"));
     IAttribute* target = attribute("CoolingLoop/HX1/HotSide/OutletTemperature");
     ASSERT_EQ(hot->getNumberOfShortcuts(), 2u);
@@ -227,7 +227,7 @@ TEST_F(Model, ShortcutsActOnTheirFirstValidTarget) {
     EXPECT_EQ(message, "shortcut attribute 'A/Loop1' leads through too many shortcuts");
 }
 
-TEST_F(Model, ObjectsOfAReplacedModelFailCleanly) {
+TEST_F(StandinModel, ObjectsOfAReplacedModelFailCleanly) {
     IAttribute* speed = attribute("CoolingLoop/Pump1/Speed");
     ASSERT_EQ(speed->getDoubleValue(), 1450.0);
     varnex2_standin_reset();
@@ -245,9 +245,9 @@ struct BadModel {
 };
 std::ostream& operator<<(std::ostream& out, const BadModel& c) { return out << c.name; }
 
-class RejectedModel : public Standin, public ::testing::WithParamInterface<BadModel> {};
+class StandinRejectedModel : public Standin, public ::testing::WithParamInterface<BadModel> {};
 
-TEST_P(RejectedModel, KeepsTheCurrentModelAndSaysWhere) {
+TEST_P(StandinRejectedModel, KeepsTheCurrentModelAndSaysWhere) {
     std::string json = GetParam().json;
     EXPECT_EQ(varnex2_standin_load_model_text(json.data(), json.size()), -1);
     EXPECT_EQ(std::string(varnex2_standin_last_error()), GetParam().error);
@@ -255,7 +255,7 @@ TEST_P(RejectedModel, KeepsTheCurrentModelAndSaysWhere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Standin, RejectedModel,
+    Standin, StandinRejectedModel,
     ::testing::Values(
         BadModel{"notJson", "{", "not valid JSON: "
                                  "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error while "
@@ -289,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
                  R"({"entities": [{"name": "A", "type": "T", "access": "Full"}]})",
                  "entities[0].access: access must be None, ReadOnly, WriteOnly or ReadWrite"}));
 
-TEST_F(Model, DefaultsOfAMinimalModel) {
+TEST_F(StandinModel, DefaultsOfAMinimalModel) {
     load(R"({"entities": [
         {"name": "A", "type": "Pipe"}, {"name": "B", "type": "Pump"}, {"name": "C", "type": "Pipe", "id": [40, 2]},
         {"name": "Ctl", "type": "SolutionControl", "attributes": [{"name": "v", "kind": "double"}]}]})");

@@ -5,12 +5,12 @@
 namespace standin_test {
 namespace {
 
-class Run : public Standin {
+class StandinRun : public Standin {
 protected:
     static int step(int n = 1) { return varnex2_standin_step(n); }
 };
 
-TEST_F(Run, SteadyRunConvergesByTheResidualRule) {
+TEST_F(StandinRun, SteadyRunConvergesByTheResidualRule) {
     // Residual 1 * 0.5^k reaches 1/16 after 4 iterations.
     load(R"({"run": {"numberOfIterations": 10, "residual": 1.0, "residualReduction": 0.5, "tolerance": 0.0625}})");
     ISolverManager& m = manager();
@@ -40,7 +40,7 @@ TEST_F(Run, SteadyRunConvergesByTheResidualRule) {
     EXPECT_TRUE(m.isLastIteration());
 }
 
-TEST_F(Run, ResidualIsMirroredIntoTheSolutionControl) {
+TEST_F(StandinRun, ResidualIsMirroredIntoTheSolutionControl) {
     IAttribute* residual = manager().getSolutionControl()->getAttribute("Convergence/Residual");
     ASSERT_NE(residual, nullptr);
     EXPECT_EQ(residual->getDoubleValue(), 1.0);
@@ -49,7 +49,7 @@ TEST_F(Run, ResidualIsMirroredIntoTheSolutionControl) {
     EXPECT_EQ(residual->getDoubleValue(Chronology_Initial), 1.0);
 }
 
-TEST_F(Run, FixedConvergenceAnswer) {
+TEST_F(StandinRun, FixedConvergenceAnswer) {
     load(R"({"run": {"converged": true, "numberOfIterations": 5}})");
     EXPECT_TRUE(manager().isConverged());
     EXPECT_EQ(step(), 0);
@@ -57,7 +57,7 @@ TEST_F(Run, FixedConvergenceAnswer) {
     EXPECT_EQ(step(10), 4);
 }
 
-TEST_F(Run, WritesAtNextWaitForTheStep) {
+TEST_F(StandinRun, WritesAtNextWaitForTheStep) {
     ISolverManager& m = manager();
     m.setNumberOfIterations(250);
     m.setTimeStep(0.25);
@@ -82,9 +82,9 @@ struct RunFailure {
 };
 std::ostream& operator<<(std::ostream& out, const RunFailure& c) { return out << c.name; }
 
-class RunRejects : public Standin, public ::testing::WithParamInterface<RunFailure> {};
+class StandinRunRejects : public Standin, public ::testing::WithParamInterface<RunFailure> {};
 
-TEST_P(RunRejects, WithTheFailureOfItsRule) {
+TEST_P(StandinRunRejects, WithTheFailureOfItsRule) {
     std::string message;
     std::string kind = thrownKind([&] { GetParam().call(manager()); }, &message);
     EXPECT_EQ(kind + ": " + message, GetParam().expected);
@@ -92,7 +92,7 @@ TEST_P(RunRejects, WithTheFailureOfItsRule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Standin, RunRejects,
+    Standin, StandinRunRejects,
     ::testing::Values(
         RunFailure{"readInvalidChronology", [](ISolverManager& m) { m.getIteration(Chronology(7)); },
                    "out_of_range: chronology 7 is not one of 0 to 4"},
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         RunFailure{"negativeTotalTime", [](ISolverManager& m) { m.setTotalTime(-2.0); },
                    "out_of_range: the total time must be a number of at least 0, got -2"}));
 
-TEST_F(Run, TransientRunStepsThroughTimeSteps) {
+TEST_F(StandinRun, TransientRunStepsThroughTimeSteps) {
     // Two iterations per time step, time steps of 0.5 s up to 1.5 s.
     load(R"({"run": {"transient": true, "numberOfIterations": 2, "timeStep": 0.5, "totalTime": 1.5,
                      "stopOnConvergence": false},
@@ -143,7 +143,7 @@ TEST_F(Run, TransientRunStepsThroughTimeSteps) {
     EXPECT_EQ(step(), 0);
 }
 
-TEST_F(Run, SolveStopEndsTheRun) {
+TEST_F(StandinRun, SolveStopEndsTheRun) {
     ISolverManager& m = manager();
     EXPECT_FALSE(m.isSolveStopped());
     m.solveStop();
@@ -154,7 +154,7 @@ TEST_F(Run, SolveStopEndsTheRun) {
     EXPECT_FALSE(m.isSolveStopped());
 }
 
-TEST_F(Run, VersionRecordAndText) {
+TEST_F(StandinRun, VersionRecordAndText) {
     Version v = version();
     EXPECT_EQ(v.major, 2025);
     EXPECT_EQ(v.minor, 1);
@@ -169,7 +169,7 @@ TEST_F(Run, VersionRecordAndText) {
     EXPECT_EQ(versionString(), "custom build");
 }
 
-TEST_F(Run, MessagesAreLoggedInOrder) {
+TEST_F(StandinRun, MessagesAreLoggedInOrder) {
     manager().showMessage("pump started");
     manager().showInformational(std::string("raw\0bytes", 9));
     ASSERT_EQ(varnex2_standin_message_count(), 2u);
@@ -185,7 +185,7 @@ TEST_F(Run, MessagesAreLoggedInOrder) {
     EXPECT_EQ(varnex2_standin_message(2, &kind, &text, &length), -1);
 }
 
-TEST_F(Run, ManagerCanBeWithheld) {
+TEST_F(StandinRun, ManagerCanBeWithheld) {
     varnex2_standin_set_manager_available(0);
     EXPECT_EQ(OrvaneSDK_ISolverManager_instance_8(), nullptr);
     std::string message;

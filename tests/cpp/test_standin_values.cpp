@@ -28,7 +28,7 @@ const char* kValueModel = R"({"entities": [{"name": "E", "type": "T", "attribute
     {"name": "hist", "kind": "int", "values": {"Initial": 1, "Current": 3}},
     {"name": "c", "kind": "composite", "attributes": []}]}]})";
 
-class Values : public Standin {
+class StandinValues : public Standin {
 protected:
     void SetUp() override {
         Standin::SetUp();
@@ -70,14 +70,14 @@ struct ReadCase {
 };
 std::ostream& operator<<(std::ostream& out, const ReadCase& c) { return out << c.attribute << "_as_" << c.as; }
 
-class Read : public Values, public ::testing::WithParamInterface<ReadCase> {};
+class StandinRead : public StandinValues, public ::testing::WithParamInterface<ReadCase> {};
 
-TEST_P(Read, ConvertsOrFails) {
+TEST_P(StandinRead, ConvertsOrFails) {
     EXPECT_EQ(readAs(at(GetParam().attribute), GetParam().as), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Standin, Read,
+    Standin, StandinRead,
     ::testing::Values(
         ReadCase{"i", "int", "42"}, ReadCase{"i", "double", "42"}, ReadCase{"i", "float", "42"},
         ReadCase{"i", "string", "'42'"},
@@ -115,9 +115,9 @@ struct WriteCase {
 };
 std::ostream& operator<<(std::ostream& out, const WriteCase& c) { return out << c.name; }
 
-class Write : public Values, public ::testing::WithParamInterface<WriteCase> {};
+class StandinWrite : public StandinValues, public ::testing::WithParamInterface<WriteCase> {};
 
-TEST_P(Write, StoresConvertedOrFailsLeavingTheValue) {
+TEST_P(StandinWrite, StoresConvertedOrFailsLeavingTheValue) {
     IAttribute* a = at(GetParam().attribute);
     std::string before = readAs(a, "string");
     std::string message;
@@ -133,7 +133,7 @@ TEST_P(Write, StoresConvertedOrFailsLeavingTheValue) {
 const Chronology now = Chronology_Current;
 
 INSTANTIATE_TEST_SUITE_P(
-    Standin, Write,
+    Standin, StandinWrite,
     ::testing::Values(
         WriteCase{"intFromInt", "i", [](IAttribute* a) { a->setIntValue(-5, now); }, "'-5'"},
         WriteCase{"intFromWholeDouble", "i", [](IAttribute* a) { a->setDoubleValue(8.0, now); }, "'8'"},
@@ -168,20 +168,20 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"invalidChronology", "i", [](IAttribute* a) { a->setIntValue(1, Chronology(7)); },
                   "out_of_range: chronology 7 is not one of 0 to 4 (int attribute 'E/i')"}));
 
-TEST_F(Values, TextKeepsEmbeddedNulBytes) {
+TEST_F(StandinValues, TextKeepsEmbeddedNulBytes) {
     const std::string text("a\0b", 3);
     at("s")->setStringValue(text, Chronology_Current);
     EXPECT_EQ(at("s")->getStringValue(), text);
 }
 
-TEST_F(Values, WriteOnlyAcceptsWrites) {
+TEST_F(StandinValues, WriteOnlyAcceptsWrites) {
     IAttribute* wo = at("wo");
     wo->setDoubleValue(5.0, Chronology_Current);
     EXPECT_TRUE(wo->hasValue(Chronology_Current));
     EXPECT_EQ(thrownKind([&] { wo->getDoubleValue(); }), "logic_error");
 }
 
-TEST_F(Values, ChronologiesHoldTheirOwnValues) {
+TEST_F(StandinValues, ChronologiesHoldTheirOwnValues) {
     IAttribute* hist = at("hist");
     EXPECT_TRUE(hist->hasValue(Chronology_Initial));
     EXPECT_FALSE(hist->hasValue(Chronology_Continue));
@@ -201,7 +201,7 @@ TEST_F(Values, ChronologiesHoldTheirOwnValues) {
     EXPECT_FALSE(i->hasValue(Chronology_Next));
 }
 
-TEST_F(Values, NextBecomesCurrentWhenTheRunSteps) {
+TEST_F(StandinValues, NextBecomesCurrentWhenTheRunSteps) {
     IAttribute* i = at("i");
     i->setIntValue(7);  // default chronology: Next
     EXPECT_TRUE(i->hasValue(Chronology_Next));
@@ -219,7 +219,7 @@ TEST_F(Values, NextBecomesCurrentWhenTheRunSteps) {
     EXPECT_EQ(i->getIntValue(), 9);
 }
 
-TEST_F(Values, LastErrorIsKeptPerObject) {
+TEST_F(StandinValues, LastErrorIsKeptPerObject) {
     IAttribute* ro = at("ro");
     IAttribute* i = at("i");
     EXPECT_EQ(ro->getLastExceptionType(), ExceptionType__None);
