@@ -253,6 +253,26 @@ struct AnyObject {
   operator PyObject*() const { return value; }
 };
 
+/// Object pointer whose proxy gives up ownership only when the wrapper calls release(), after
+/// every argument converted (delete functions, in-place operators); a failed call keeps the owner.
+template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
+struct Disowned : Obj<T, Nullable, Text> {
+  PyObject* source = nullptr;
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    source = a.obj;
+    return Obj<T, Nullable, Text>::load(a, fname, argno);
+  }
+  /// Clears the own flag of the proxy the pointer came from; returns the pointer.
+  T* release() const {
+    if (this->ptr) convertPointer(source, nullptr, this->type(), kDisown, nullptr);
+    return this->ptr;
+  }
+  /// Nulls that proxy's pointer once the object is gone, so later calls through it are refused.
+  void forget() const {
+    if (this->ptr) convertPointer(source, nullptr, this->type(), kClear, nullptr);
+  }
+};
+
 // ---------------------------------------------------------------------------------------------
 // Results. A form's lambda returns a native value (converted by toPython) or one of these.
 
@@ -512,6 +532,26 @@ PyMethodDef def(const char* doc = nullptr) {
   } else {
     return {D.name, entryVarargs<D>, METH_VARARGS, doc};
   }
+}
+
+/// Entry of a binary operator: a TypeError from unpacking, conversion or the choice of a form is
+/// cleared and NotImplemented returned, so the interpreter tries the reflected operation.
+template <const auto& D>
+PyObject* entryOperator(PyObject* self, PyObject* args) {
+  using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
+  PyObject* result;
+  if constexpr (IsSingle<T>::value) result = D.callVarargs(args);
+  else result = entryVarargs<D>(self, args);
+  if (!result && PyErr_ExceptionMatches(PyExc_TypeError)) {
+    PyErr_Clear();
+    Py_RETURN_NOTIMPLEMENTED;
+  }
+  return result;
+}
+/// The method-table entry of a binary operator (always an argument tuple).
+template <const auto& D>
+PyMethodDef defOperator(const char* doc = nullptr) {
+  return {D.name, entryOperator<D>, METH_VARARGS, doc};
 }
 
 }  // namespace pyrt
