@@ -1,0 +1,316 @@
+"""Python-side iterator functions over the native iterators of the test-only peer module:
+stepping, exhaustion, refused comparisons, ownership moves, NotImplemented and messages."""
+import pytest
+
+from owned_tools import owned, run_same, takes_one_object, type_name  # noqa: F401
+
+peer = pytest.importorskip("_Varnex2TestPeer")
+
+IT = "swig::SwigPyIterator *"
+CONST_IT = "swig::SwigPyIterator const *"
+REF = "swig::SwigPyIterator const &"
+ROWS = ["delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_incr", "SwigPyIterator_decr",
+        "SwigPyIterator_distance", "SwigPyIterator_equal", "SwigPyIterator_copy", "SwigPyIterator_next",
+        "SwigPyIterator___next__", "SwigPyIterator_previous", "SwigPyIterator_advance", "SwigPyIterator___eq__",
+        "SwigPyIterator___ne__", "SwigPyIterator___iadd__", "SwigPyIterator___isub__", "SwigPyIterator___add__",
+        "SwigPyIterator___sub__", "SwigPyIterator_swigregister"]
+ONE_OBJECT = {"delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_copy", "SwigPyIterator_next",
+              "SwigPyIterator___next__", "SwigPyIterator_previous", "SwigPyIterator_swigregister"}
+LEAK = "swig/python detected a memory leak of type 'std::invalid_argument *', no destructor found.\n"
+
+
+def step_message(op):
+    return ("Wrong number or type of arguments for overloaded function 'SwigPyIterator_%s'.\n"
+            "  Possible C/C++ prototypes are:\n"
+            "    swig::SwigPyIterator::%s(size_t)\n"
+            "    swig::SwigPyIterator::%s()\n" % (op, op, op))
+
+
+@pytest.fixture
+def make(m, owned):
+    """make("seq", items) / make("range", a, b) / make("forward", items): owned peer iterators,
+    plus make.keep(proxy) for owned results; all are deleted at teardown if still owning."""
+    kinds = {"seq": peer.sequence_iterator, "range": peer.range_iterator, "forward": peer.forward_iterator}
+
+    def build(kind, *args):
+        return owned(kinds[kind](*args), m.delete_SwigPyIterator)
+
+    build.keep = lambda proxy: owned(proxy, m.delete_SwigPyIterator)
+    return build
+
+
+def test_rows_and_flags(m):
+    names = list(vars(m))
+    start = names.index(ROWS[0])
+    assert names[start:start + len(ROWS)] == ROWS
+    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == ONE_OBJECT
+
+
+@pytest.mark.parametrize("name", ["SwigPyIterator_next", "SwigPyIterator___next__"])
+def test_next_walks_then_stops_with_none(m, make, name):
+    it = make("seq", [10, "b", None])
+    assert [getattr(m, name)(it) for _ in range(3)] == [10, "b", None]
+    with pytest.raises(StopIteration) as err:
+        getattr(m, name)(it)
+    assert err.value.value is None and err.value.args == ()
+
+
+def test_value_previous_incr_decr(m, make):
+    it = make("range", 5, 9)
+    assert m.SwigPyIterator_value(it) == 5
+    stepped = m.SwigPyIterator_incr(it)
+    assert int(stepped) == int(it) and not stepped.own() and type_name(stepped) == IT
+    assert m.SwigPyIterator_value(m.SwigPyIterator_incr(it, 2)) == 8
+    assert m.SwigPyIterator_value(m.SwigPyIterator_decr(it, 3)) == 5
+    m.SwigPyIterator_incr(it, 4)
+    assert [m.SwigPyIterator_previous(it) for _ in range(4)] == [8, 7, 6, 5]
+    for call in (lambda: m.SwigPyIterator_previous(it), lambda: m.SwigPyIterator_decr(it),
+                 lambda: m.SwigPyIterator_incr(it, 5)):
+        with pytest.raises(StopIteration):
+            call()
+
+
+def test_incr_past_the_end_and_value_at_the_end(m, make):
+    it = make("seq", [1])
+    m.SwigPyIterator_incr(it)
+    for call in (lambda: m.SwigPyIterator_value(it), lambda: m.SwigPyIterator_incr(it)):
+        with pytest.raises(StopIteration) as err:
+            call()
+        assert err.value.value is None
+
+
+@pytest.mark.parametrize("n, value", [(2, 8), (-1, 5), (0, 6), (-2**63, None), (2**63 - 1, None)])
+def test_advance(m, make, n, value):
+    it = make("range", 5, 9)
+    m.SwigPyIterator_incr(it)
+    if value is None:
+        with pytest.raises(StopIteration):
+            m.SwigPyIterator_advance(it, n)
+    else:
+        moved = m.SwigPyIterator_advance(it, n)
+        assert not moved.own() and int(moved) == int(it) and m.SwigPyIterator_value(it) == value
+
+
+def test_advance_by_zero_steps_back_by_zero(m, make):
+    # A forward-only iterator refuses every decr, so only decr(0) explains the StopIteration.
+    with pytest.raises(StopIteration):
+        m.SwigPyIterator_advance(make("forward", [1, 2]), 0)
+    assert m.SwigPyIterator_value(m.SwigPyIterator_advance(make("forward", [1, 2]), 1)) == 2
+
+
+def test_distance_equal_and_copy(m, make):
+    a = make("seq", [1, 2, 3])
+    b = make.keep(m.SwigPyIterator_copy(a))
+    assert b.own() and int(b) != int(a) and type_name(b) == IT
+    m.SwigPyIterator_incr(b, 2)
+    assert (m.SwigPyIterator_distance(a, b), m.SwigPyIterator_distance(b, a)) == (2, -2)
+    assert (m.SwigPyIterator_equal(a, b), m.SwigPyIterator___eq__(a, b), m.SwigPyIterator___ne__(a, b)) == (
+        False, False, True)
+    m.SwigPyIterator_decr(b, 2)
+    assert m.SwigPyIterator_equal(a, b) and m.SwigPyIterator___eq__(a, b) and not m.SwigPyIterator___ne__(a, b)
+    assert m.SwigPyIterator_value(a) == 1
+
+
+def test_large_distance_is_a_plain_int(m, make):
+    a = make("range", -2**61, 2**62 - 1)
+    b = make.keep(m.SwigPyIterator___add__(a, 2**62))
+    assert (m.SwigPyIterator_distance(a, b), m.SwigPyIterator___sub__(a, b)) == (2**62, -2**62)
+    assert m.SwigPyIterator_value(b) == 2**61
+
+
+@pytest.mark.parametrize("name", ["SwigPyIterator_distance", "SwigPyIterator_equal"])
+@pytest.mark.parametrize("pair", ["different ranges", "forward only"])
+def test_refused_comparison_raises_a_proxy_of_the_native_exception(m, make, capfd, name, pair):
+    a, b = ((make("seq", [1]), make("range", 0, 1)) if pair == "different ranges"
+            else (make("forward", [1]), make("forward", [1])))
+    with pytest.raises(RuntimeError) as err:
+        getattr(m, name)(a, b)
+    value = err.value.args[0]
+    assert type(err.value) is RuntimeError and len(err.value.args) == 1
+    assert type_name(value) == "std::invalid_argument *" and value.own()
+    del value, err
+    assert capfd.readouterr().out == LEAK  # no class binds the type, so nothing can release the copy
+
+
+def test_other_native_failures_use_the_general_guard(m, make):
+    it = make("seq", [1, 2, 3], 1)
+    assert m.SwigPyIterator_next(it) == 1
+    for name in ("SwigPyIterator_value", "SwigPyIterator_next", "SwigPyIterator___next__"):
+        with pytest.raises(RuntimeError) as err:
+            getattr(m, name)(it)
+        assert str(err.value) == "peer iterator cannot read position 1"
+    with pytest.raises(RuntimeError) as err:
+        m.SwigPyIterator___eq__(it, make("range", 0, 3))
+    assert str(err.value) == "peer iterators over different ranges"
+    m.SwigPyIterator_incr(it)
+    assert m.SwigPyIterator_value(it) == 3
+
+
+@pytest.mark.parametrize("name, n, value", [("SwigPyIterator___iadd__", 2, 7), ("SwigPyIterator___isub__", -1, 6),
+                                            ("SwigPyIterator___isub__", 0, 5)])
+def test_in_place_operators_move_ownership(m, make, name, n, value):
+    it = make("range", 5, 9)
+    result = make.keep(getattr(m, name)(it, n))
+    assert int(result) == int(it) and result.own() and not it.own()
+    assert m.SwigPyIterator_value(result) == value
+
+
+def test_in_place_step_that_fails_keeps_the_owner(m, make):
+    it = make("range", 5, 9)
+    with pytest.raises(StopIteration):
+        m.SwigPyIterator___iadd__(it, 5)
+    assert it.own()
+
+
+@pytest.mark.parametrize("name, n, value", [("SwigPyIterator___add__", 2, 8), ("SwigPyIterator___sub__", 1, 5),
+                                            ("SwigPyIterator___sub__", -2, 8)])
+def test_add_and_sub_move_a_copy(m, make, name, n, value):
+    it = make("range", 5, 9)
+    m.SwigPyIterator_incr(it)
+    result = make.keep(getattr(m, name)(it, n))
+    assert result.own() and int(result) != int(it)
+    assert (m.SwigPyIterator_value(result), m.SwigPyIterator_value(it)) == (value, 6)
+
+
+def test_sub_of_two_iterators_is_their_distance(m, make):
+    a = make("seq", "abcd")
+    b = make.keep(m.SwigPyIterator___add__(a, 3))
+    assert (m.SwigPyIterator___sub__(b, a), m.SwigPyIterator___sub__(a, b)) == (3, -3)
+
+
+def test_add_past_the_end_stops_and_frees_the_copy(m, make, capfd):
+    with pytest.raises(StopIteration):
+        m.SwigPyIterator___add__(make("range", 0, 2), 3)
+    assert capfd.readouterr().out == ""
+
+
+@pytest.mark.parametrize("name", ["SwigPyIterator___eq__", "SwigPyIterator___ne__", "SwigPyIterator___add__",
+                                  "SwigPyIterator___sub__"])
+@pytest.mark.parametrize("args", ["it, 'x'", "it, 1.5", "it, m.version()", "it,", "it, it, it", "5, it",
+                                  "m.version(), it"])
+def test_operators_answer_not_implemented(m, make, name, args):
+    assert eval("m.%s(%s)" % (name, args), {"m": m, "it": make("seq", [1])}) is NotImplemented
+
+
+def test_integer_operands(m, make):
+    it = make("seq", [1])
+    assert m.SwigPyIterator___eq__(it, 2) is NotImplemented and m.SwigPyIterator___ne__(it, 2) is NotImplemented
+    assert m.SwigPyIterator___sub__(it, 2**64) is NotImplemented  # no form takes it
+    assert m.SwigPyIterator___sub__(it, None) is NotImplemented
+    with pytest.raises(OverflowError) as err:  # the one form converts it and fails with another error
+        m.SwigPyIterator___add__(it, 2**64)
+    assert str(err.value) == "in method 'SwigPyIterator___add__', argument 2 of type 'ptrdiff_t'"
+
+
+@pytest.mark.parametrize("name", ["SwigPyIterator___eq__", "SwigPyIterator___ne__"])
+def test_comparison_operators_refuse_none(m, make, name):
+    it = make("seq", [1])
+    for args, number, text in (((it, None), 2, REF), ((None, it), 1, CONST_IT)):
+        with pytest.raises(ValueError) as err:
+            getattr(m, name)(*args)
+        assert str(err.value) == "invalid null reference in method '%s', argument %d of type '%s'" % (
+            name, number, text)
+
+
+@pytest.mark.parametrize("name, extra, text", [
+    ("SwigPyIterator_value", (), CONST_IT),
+    ("SwigPyIterator_distance", ("it",), CONST_IT),
+    ("SwigPyIterator_equal", ("it",), CONST_IT),
+    ("SwigPyIterator_copy", (), CONST_IT),
+    ("SwigPyIterator_next", (), IT),
+    ("SwigPyIterator___next__", (), IT),
+    ("SwigPyIterator_previous", (), IT),
+    ("SwigPyIterator_advance", (1,), IT),
+    ("SwigPyIterator___iadd__", (1,), IT),
+    ("SwigPyIterator___isub__", (1,), IT),
+    ("SwigPyIterator___add__", (1,), CONST_IT),
+    ("SwigPyIterator_incr", (), IT),
+    ("SwigPyIterator_decr", (1,), IT),
+])
+def test_argument_one(m, make, name, extra, text):
+    args = [make("seq", [1]) if a == "it" else a for a in extra]
+    with pytest.raises(ValueError) as err:
+        getattr(m, name)(None, *args)
+    assert str(err.value) == "invalid null reference in method '%s', argument 1 of type '%s'" % (name, text)
+    if name in ("SwigPyIterator_incr", "SwigPyIterator_decr", "SwigPyIterator___add__"):
+        return  # a wrong object finds no form, or is NotImplemented
+    with pytest.raises(TypeError) as err:
+        getattr(m, name)(m.version(), *args)
+    assert str(err.value) == "in method '%s', argument 1 of type '%s'" % (name, text)
+
+
+@pytest.mark.parametrize("name, arg, error, message", [
+    ("SwigPyIterator_advance", 2**63, OverflowError, "in method 'SwigPyIterator_advance', argument 2 of type 'ptrdiff_t'"),
+    ("SwigPyIterator_advance", 1.0, TypeError, "in method 'SwigPyIterator_advance', argument 2 of type 'ptrdiff_t'"),
+    ("SwigPyIterator___iadd__", "1", TypeError, "in method 'SwigPyIterator___iadd__', argument 2 of type 'ptrdiff_t'"),
+    ("SwigPyIterator___isub__", -2**63 - 1, OverflowError,
+     "in method 'SwigPyIterator___isub__', argument 2 of type 'ptrdiff_t'"),
+    ("SwigPyIterator_distance", None, ValueError,
+     "invalid null reference in method 'SwigPyIterator_distance', argument 2 of type '%s'" % REF),
+    ("SwigPyIterator_equal", 5, TypeError, "in method 'SwigPyIterator_equal', argument 2 of type '%s'" % REF),
+])
+def test_argument_two(m, make, name, arg, error, message):
+    it = make("seq", [1])
+    with pytest.raises(error) as err:
+        getattr(m, name)(it, arg)
+    assert str(err.value) == message
+    assert it.own()
+
+
+@pytest.mark.parametrize("op", ["incr", "decr"])
+@pytest.mark.parametrize("args", [(-1,), (2**64,), (1.0,), (None,), ()])
+def test_step_overload_messages(m, make, op, args):
+    it = make("range", 0, 3)
+    with pytest.raises(TypeError) as err:
+        getattr(m, "SwigPyIterator_" + op)(*((it,) + args if args != () else ()))
+    assert str(err.value) == step_message(op)
+
+
+@pytest.mark.parametrize("op", ["incr", "decr"])
+def test_step_count_message(m, make, op):
+    with pytest.raises(TypeError) as err:
+        getattr(m, "SwigPyIterator_" + op)(make("range", 0, 3), 1, 2)
+    assert str(err.value) == ("SwigPyIterator_%s expected at most 2 arguments, got 3\nAdditional information:\n"
+                              % op + step_message(op))
+
+
+def test_delete(m, capfd):
+    it = peer.sequence_iterator([1])
+    assert m.delete_SwigPyIterator(it) is None and not it.own()
+    with pytest.raises(ValueError):
+        m.SwigPyIterator_value(it)
+    assert m.delete_SwigPyIterator(None) is None
+    with pytest.raises(TypeError) as err:
+        m.delete_SwigPyIterator(m.version())
+    assert str(err.value) == "in method 'delete_SwigPyIterator', argument 1 of type '%s'" % IT
+    del it
+    assert capfd.readouterr().out == ""
+
+
+def test_shadow_class_protocol(run_same):
+    rc, out, err = run_same(
+        "import _Varnex2TestPeer as peer\n"
+        "class SwigPyIterator:\n"
+        "    __swig_destroy__ = m.delete_SwigPyIterator\n"
+        "    def __iter__(self): return self\n"
+        "    def __next__(self): return m.SwigPyIterator___next__(self)\n"
+        "    def __eq__(self, o): return m.SwigPyIterator___eq__(self, o)\n"
+        "    def __add__(self, n): return m.SwigPyIterator___add__(self, n)\n"
+        "    def __sub__(self, o): return m.SwigPyIterator___sub__(self, o)\n"
+        "    def __iadd__(self, n): return m.SwigPyIterator___iadd__(self, n)\n"
+        "m.SwigPyIterator_swigregister(SwigPyIterator)\n"
+        "it = peer.sequence_iterator([1, 2, 3])\n"
+        "print(type(it).__name__, list(it), list(peer.range_iterator(0, 2) + 1))\n"
+        "a = peer.range_iterator(0, 5)\n"
+        "b = a + 2\n"
+        "c = a\n"
+        "c += 1\n"
+        "print(a == 5, b - a, a.this.own(), c.this.own(), m.SwigPyIterator_value(a))\n"
+        "try:\n"
+        "    a - 'x'\n"
+        "except TypeError as e:\n"
+        "    print(e)\n")
+    assert (rc, err) == (0, "")
+    assert out == ("SwigPyIterator [1, 2, 3] [1]\n"
+                   "False 1 False True 1\n"
+                   "unsupported operand type(s) for -: 'SwigPyIterator' and 'str'\n")

@@ -1,0 +1,68 @@
+"""Two modules of the same runtime generation share one type registry: the first module's
+descriptor serves both, proxies made by either convert in both, cast records and class
+bindings added by one are seen by the other."""
+import pytest
+
+from owned_tools import owned, run_same  # noqa: F401
+
+peer = pytest.importorskip("_Varnex2TestPeer")
+
+SHARED = ["_p_OrvaneSDK__IHandle", "_p_std__pairT_int_int_t", "_p_swig__SwigPyIterator"]
+
+
+def test_the_first_module_descriptors_serve_both(m, owned):
+    assert [peer.descriptor_is_own(name) for name in SHARED] == [False] * 3
+    assert peer.descriptor_is_own("_p_peer__Widget")
+    copy = owned(m.SwigPyIterator_copy(owned(peer.range_iterator(0, 2), m.delete_SwigPyIterator)),
+                 m.delete_SwigPyIterator)
+    assert peer.same_descriptor(copy, "_p_swig__SwigPyIterator")
+
+
+def test_peer_proxy_converts_here_through_the_cast_record_it_added(m):
+    widget = peer.widget()
+    assert type(widget) is not type(m.version()) and type(widget).__name__ == "SwigPyObject"
+    assert repr(widget).startswith("<Swig Object of type 'peer::Widget *' at 0x")
+    assert (m.IHandle_getHandleType(widget), m.IHandle_getLastExceptionType(widget),
+            m.IHandle_getLastExceptionMessage(widget)) == (202, -3, "peer widget message")
+
+
+def test_peer_type_is_no_other_interface_here(m):
+    with pytest.raises(TypeError) as err:
+        m.ISolverManager_versionString(peer.widget())
+    assert str(err.value) == ("in method 'ISolverManager_versionString', argument 1 of type "
+                              "'OrvaneSDK::ISolverManager const *'")
+
+
+def test_proxies_made_here_convert_in_the_peer(m, manager, collection):
+    assert (peer.handle_type(manager), peer.handle_type(collection)) == (2, 6)
+    with pytest.raises(TypeError) as err:
+        peer.handle_type(m.version())
+    assert str(err.value) == "in method 'handle_type', argument 1 of type 'OrvaneSDK::IHandle const *'"
+
+
+def test_peer_imported_first_founds_the_registry(run_same):
+    rc, out, err = run_same(
+        "import _Varnex2TestPeer as peer\n"
+        "import _Varnex2Python as m\n"
+        "print([peer.descriptor_is_own(n) for n in %r])\n"
+        "mgr = m.ISolverManager_instance()\n"
+        "it = peer.range_iterator(3, 5)\n"
+        "copy = m.SwigPyIterator_copy(it)\n"
+        "print(peer.same_descriptor(copy, '_p_swig__SwigPyIterator'), m.SwigPyIterator_value(copy))\n"
+        "print(m.IHandle_getHandleType(mgr), peer.handle_type(mgr), m.IHandle_getHandleType(peer.widget()))\n"
+        "m.delete_SwigPyIterator(copy)\n"
+        "m.delete_SwigPyIterator(it)\n" % SHARED, preamble="")
+    assert (rc, err) == (0, "")
+    assert out == "[True, True, True]\nTrue 3\n2 2 202\n"
+
+
+def test_class_binding_made_through_one_module_wraps_the_other_module_proxies(run_same):
+    rc, out, err = run_same(
+        "import _Varnex2TestPeer as peer\n"
+        "class Iterator:\n"
+        "    __swig_destroy__ = m.delete_SwigPyIterator\n"
+        "m.SwigPyIterator_swigregister(Iterator)\n"
+        "it = peer.sequence_iterator('ab')\n"
+        "print(type(it).__name__, type(it.this).__name__, it.this.own(), m.SwigPyIterator_next(it))\n"
+        "del it\n")
+    assert (rc, out, err) == (0, "Iterator SwigPyObject True a\n", "")
