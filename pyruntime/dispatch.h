@@ -352,7 +352,8 @@ struct Form<F, R (C::*)(P...) const> {
     return (std::tuple_element_t<I, Kinds>::check(a[I]) && ...);
   }
   template <size_t... I>
-  PyObject* invokeAll(const char* fname, const ArgInfo* a, std::index_sequence<I...>) const {
+  PyObject* invokeAll([[maybe_unused]] const char* fname, [[maybe_unused]] const ArgInfo* a,
+                      std::index_sequence<I...>) const {
     Kinds args;
     if (!(std::get<I>(args).load(a[I], fname, static_cast<int>(I) + 1) && ...)) return nullptr;
     try {

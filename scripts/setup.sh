@@ -28,12 +28,15 @@ if [ ! -x "$VENV/bin/python" ]; then
   "$PYBASE" -m venv "$VENV"
 fi
 PY="$VENV/bin/python"
-"$PY" -m pip install -q --disable-pip-version-check --upgrade pip >/dev/null
-"$PY" -m pip install -q --disable-pip-version-check "pytest<9" "mypy<1.20" hypothesis \
-  "scikit-build-core>=0.8" ninja "cmake>=3.18"
+pip_install() {
+  # Filters the notices of pip configurations that name absent local indexes.
+  "$PY" -m pip install -q --disable-pip-version-check "$@" 2> >(grep -v "^WARNING: Location" >&2)
+}
+pip_install --upgrade pip
+pip_install "pytest<9" "mypy<1.20" hypothesis "scikit-build-core>=0.8" ninja "cmake>=3.18"
 export PATH="$VENV/bin:$PATH"
 
 # Builds and installs the package (extension, stand-in library, companion packages).
 install_package() {
-  "$PY" -m pip install -q --disable-pip-version-check --no-build-isolation "$@" "$ROOT"
+  pip_install --no-build-isolation "$@" "$ROOT"
 }
