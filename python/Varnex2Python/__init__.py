@@ -76,9 +76,7 @@ def _bind(cls):
         if not name.startswith(prefix) or name.endswith(_PROTOCOL):
             continue
         setattr(cls, name[len(prefix):], staticmethod(function) if name in _STATIC else _method(function))
-    register = getattr(_V, prefix + "swigregister", None)  # TRANSITION: editor not landed yet
-    if register is not None:
-        register(cls)
+    getattr(_V, prefix + "swigregister")(cls)
     return cls
 
 
@@ -263,8 +261,7 @@ class EntityEditor(_Object):
     writers to ``Chronology_Next``.
     """
 
-    if hasattr(_V, "delete_EntityEditor"):  # TRANSITION: editor not landed yet
-        __swig_destroy__ = _V.delete_EntityEditor
+    __swig_destroy__ = _V.delete_EntityEditor
 
     def __init__(self, *args):
         _V.EntityEditor_swiginit(self, _V.new_EntityEditor(*args))
