@@ -1,0 +1,332 @@
+"""The Varnex2Python classes over the flat functions.
+
+Class bindings are process-wide: once Varnex2Python is imported, every result of the module
+comes back as a class instance. So these tests run in a child pytest of their own, and the
+parent process only collects the one test that starts it.
+"""
+import copy
+import operator
+import os
+import pickle
+import pydoc
+import subprocess
+import sys
+import types
+import weakref
+
+import pytest
+
+CHILD = os.environ.get("VARNEX2_PACKAGE_TESTS") == "child"
+if CHILD:
+    import _Varnex2Python as V
+    import Varnex2Python as vx
+
+NATIVE_BASES = [
+    ("ISolverData", "IHandle"), ("ISolverManager", "ISolverData"), ("IAttribute", "IHandle"),
+    ("ICompositeAttribute", "IAttribute"), ("IEntity", "ICompositeAttribute"),
+    ("IEntityLinkAttributeBase", "IAttribute"), ("ILinkAttribute", "IEntityLinkAttributeBase"),
+    ("IListAttribute", "IEntityLinkAttributeBase"), ("IArrayAttribute", "IEntityLinkAttributeBase"),
+    ("IShortcutAttribute", "IAttribute"), ("IEntityCollection", "IHandle"),
+]
+LIBRARY_CLASSES = ["IHandle"] + [child for child, _ in NATIVE_BASES]
+CLASSES = LIBRARY_CLASSES + ["EntityID", "EntityEditor", "SwigPyIterator"]
+
+
+@pytest.fixture
+def manager(standin):
+    return vx.ISolverManager.instance()
+
+
+@pytest.fixture
+def collection(manager):
+    return manager.getEntityCollection()
+
+
+@pytest.fixture
+def pump(collection):
+    return collection.getEntity("Pump", "Pump1")
+
+
+@pytest.fixture
+def editor(collection):
+    return vx.EntityEditor(collection)
+
+
+def evaluate(expression, **names):
+    return eval(expression, {"vx": vx, "V": V}, names)
+
+
+# Classes, inheritance and methods.
+
+@pytest.mark.parametrize("child, parent", NATIVE_BASES)
+def test_class_has_its_native_base(child, parent):
+    assert getattr(vx, child).__mro__[1] is getattr(vx, parent)
+
+
+@pytest.mark.parametrize("cls, other", [("IEntityCollection", "IAttribute"), ("ISolverData", "IAttribute"),
+                                        ("IShortcutAttribute", "IEntityLinkAttributeBase"),
+                                        ("ILinkAttribute", "ICompositeAttribute"), ("EntityID", "IHandle"),
+                                        ("EntityEditor", "IHandle"), ("SwigPyIterator", "IHandle")])
+def test_unrelated_classes_do_not_derive(cls, other):
+    assert not issubclass(getattr(vx, cls), getattr(vx, other))
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+def test_flat_functions_of_a_class_are_its_methods(cls):
+    prefix = cls + "_"
+    flat = {name[len(prefix):]: function for name, function in vars(V).items()
+            if name.startswith(prefix) and not name.endswith(("_swigregister", "_swiginit"))}
+    assert flat
+    klass = getattr(vx, cls)
+    for name, function in flat.items():
+        assert getattr(klass, name) is function, name
+        # Bound without a Python function in between (each call would pay a frame).
+        assert not isinstance(vars(klass)[name], types.FunctionType), name
+
+
+def test_methods_bind_the_object_and_statics_do_not(manager, pump):
+    assert manager.getIteration.__self__ is manager
+    assert manager.getIteration.__func__ is V.ISolverData_getIteration
+    assert vx.ISolverManager.instance() == manager
+    assert vx.EntityID.fromString("4-1") == pump.getEntityID()
+
+
+@pytest.mark.parametrize("cls", LIBRARY_CLASSES + ["SwigPyIterator"])
+def test_library_classes_cannot_be_created(cls):
+    with pytest.raises(TypeError, match="cannot be created"):
+        getattr(vx, cls)()
+
+
+# Results come back as the class the flat function declares.
+
+@pytest.mark.parametrize("expression, cls", [
+    ("vx.ISolverManager.instance()", "ISolverManager"),
+    ("manager.getEntityCollection()", "IEntityCollection"),
+    ("manager.getSolutionControl()", "IEntity"),
+    ("collection.getRootEntity(1)", "IEntity"),
+    ("pump.getAttribute('Speed')", "IAttribute"),
+    ("pump.getAttribute('Performance')", "IAttribute"),  # a composite, declared as IAttribute
+    ("manager.getSolutionControl().getAttribute(0, True)", "IAttribute"),
+    ("pump.getAttribute('Performance/Curve/Exponent').getParent()", "ICompositeAttribute"),
+    ("pump.getAttribute('Speed').getParentEntity()", "IEntity"),
+    ("pump.getEntityID()", "EntityID"),
+    ("V.IEntity_getEntityID(pump)", "EntityID"),
+    ("V.ISolverManager_instance()", "ISolverManager"),
+    ("vx.EntityID.fromString('1-2')", "EntityID"),
+    ("editor.getEntity('Pump', 'Pump1')", "IEntity"),
+    ("editor.getAttribute('Pump', 'Pump1', 'Speed')", "IAttribute"),
+    ("editor.getEntityID('Pipe', 1)", "EntityID"),
+    ("editor.getEntityCollection()", "IEntityCollection"),
+])
+def test_result_class(expression, cls, manager, collection, pump, editor):
+    result = evaluate(expression, manager=manager, collection=collection, pump=pump, editor=editor)
+    assert type(result) is getattr(vx, cls)
+
+
+@pytest.mark.parametrize("method, flat", [
+    ("manager.getIteration(vx.Chronology_Next)", "V.ISolverData_getIteration(manager, 4)"),
+    ("pump.getName(True)", "V.IEntity_getName(pump, True)"),
+    ("collection.getNumberOfEntities('Pipe', 'Pipe1')", "V.IEntityCollection_getNumberOfEntities(collection, 'Pipe', 'Pipe1')"),
+    ("editor.getUnit('Pump', 'Pump1', 'Speed')", "V.EntityEditor_getUnit(editor, 'Pump', 'Pump1', 'Speed')"),
+    ("vx.EntityID(-5, 3).toString()", "'-5-3'"),
+])
+def test_method_answers_as_the_flat_call(method, flat, manager, collection, pump, editor):
+    names = dict(manager=manager, collection=collection, pump=pump, editor=editor)
+    assert evaluate(method, **names) == evaluate(flat, **names)
+
+
+@pytest.mark.parametrize("method, flat", [
+    ("manager.getIteration(1.5)", "V.ISolverData_getIteration(manager, 1.5)"),
+    ("manager.getIteration(1, 2, 3)", "V.ISolverData_getIteration(manager, 1, 2, 3)"),
+    ("manager.showMessage(None)", "V.ISolverManager_showMessage(manager, None)"),
+    ("pump.getAttribute(-1)", "V.ICompositeAttribute_getAttribute(pump, -1)"),
+    ("collection.getEntity(99)", "V.IEntityCollection_getEntity(collection, 99)"),
+    ("vx.EntityID(None)", "V.new_EntityID(None)"),
+    ("vx.EntityEditor('x')", "V.new_EntityEditor('x')"),
+])
+def test_method_raises_as_the_flat_call(method, flat, manager, collection, pump):
+    names = dict(manager=manager, collection=collection, pump=pump)
+    with pytest.raises(Exception) as by_method:
+        evaluate(method, **names)
+    with pytest.raises(Exception) as by_flat:
+        evaluate(flat, **names)
+    assert (by_method.type, str(by_method.value)) == (by_flat.type, str(by_flat.value))
+
+
+# Module constants, cvar and free functions.
+
+def test_constants_cvar_and_free_functions_are_reexported():
+    constants = {name: value for name, value in vars(V).items() if isinstance(value, int) and not name.startswith("_")}
+    assert len(constants) == 96
+    assert {name: getattr(vx, name) for name in constants} == constants
+    assert vx.cvar is V.cvar and vx.cvar.defaultSetChronology == vx.Chronology_Next
+    free = ["hasAccess", "toString", "version", "versionString", "isCompletedSolveState", "endEventType"]
+    assert all(getattr(vx, name) is getattr(V, name) for name in free)
+    assert all(hasattr(vx, name) for name in vx.__all__)
+    assert set(constants) | set(free) | set(CLASSES) | {"cvar"} <= set(vx.__all__)
+
+
+# EntityID.
+
+PAIRS = [((1, 2), (1, 3)), ((1, 2), (1, 2)), ((2, 0), (1, 9)), ((-5, 3), (5, -3)), ((0, -1), (0, 0))]
+
+
+@pytest.mark.parametrize("op", [operator.eq, operator.ne, operator.lt, operator.le, operator.gt, operator.ge])
+@pytest.mark.parametrize("a, b", PAIRS)
+def test_entityid_orders_like_its_pair(op, a, b):
+    assert op(vx.EntityID(*a), vx.EntityID(*b)) is op(a, b)
+
+
+def test_equal_identifiers_hash_alike(pump):
+    ident = vx.EntityID(4, 1)
+    assert ident == pump.getEntityID() and hash(ident) == hash(pump.getEntityID())
+    assert {ident: "pump"}[pump.getEntityID()] == "pump"
+    assert len({vx.EntityID(1, 2), vx.EntityID(1, 2), vx.EntityID(2, 1), vx.EntityID(-1, -2)}) == 3
+
+
+@pytest.mark.parametrize("other", [None, 5, "4-1", (4, 1), object()])
+def test_entityid_is_never_equal_to_another_kind(other):
+    ident = vx.EntityID(4, 1)
+    assert not ident == other and ident != other
+    with pytest.raises(TypeError):
+        ident < 5
+
+
+def test_entityid_copies_and_texts():
+    ident = vx.EntityID(5, -3)
+    assert (repr(ident), str(ident)) == ("EntityID(5, -3)", "5--3")
+    for twin in (copy.copy(ident), copy.deepcopy(ident), pickle.loads(pickle.dumps(ident))):
+        assert twin == ident and twin.this != ident.this
+    view = ident.data()
+    assert vx.EntityID(view) == ident
+    record = ident.toCEntityID()
+    assert vx.EntityID(record) == vx.EntityID.fromCEntityID(record) == ident
+
+
+# Reprs.
+
+@pytest.mark.parametrize("expression, text", [
+    ("manager", "<ISolverManager: iteration 1 of 100, steady, not converged>"),
+    ("collection", "<IEntityCollection: 11 entities, 2 root entities>"),
+    ("pump", "<IEntity 'CoolingLoop/Pump1' type 'Pump' id 4-1>"),
+    ("pump.getAttribute('Speed')", "<IAttribute 'CoolingLoop/Pump1/Speed' (Double)>"),
+    ("pump.getAttribute('Suction')", "<IAttribute 'CoolingLoop/Pump1/Suction' (Link)>"),
+    ("pump.getAttribute('Performance/Curve/Exponent').getParent()",
+     "<ICompositeAttribute 'CoolingLoop/Pump1/Performance/Curve' (Composite)>"),
+    ("vx.EntityEditor(None)", "<EntityEditor on no collection>"),
+    ("vx.EntityEditor(manager)", "<EntityEditor on <IEntityCollection: 11 entities, 2 root entities>>"),
+    ("vx.IEntity.__new__(vx.IEntity)", "<IEntity without native object>"),
+    ("vx.EntityID.__new__(vx.EntityID)", "<EntityID without native object>"),
+])
+def test_repr_says_what_it_is(expression, text, manager, collection, pump):
+    assert repr(evaluate(expression, manager=manager, collection=collection, pump=pump)) == text
+
+
+def test_repr_of_a_transient_run(standin, manager):
+    model = standin.dump_model()
+    model["run"].update(transient=True, timeStep=0.25, totalTime=2.0)
+    standin.load_model(model)
+    assert repr(manager) == "<ISolverManager: iteration 1 of 100, time 0.25 of 2 s, step 0.25 s, not converged>"
+
+
+@pytest.mark.parametrize("break_it", ["fail", "replace"])
+def test_repr_never_raises(standin, pump, break_it):
+    if break_it == "fail":  # the full-name query of the entity fails
+        standin.fail_next(int(pump.this), 28, standin.RUNTIME_ERROR, "name lost")
+        reason = "name lost"
+    else:  # the model behind the object was replaced
+        standin.reset()
+        reason = "replaced"
+    text = repr(pump)
+    assert text.startswith("<IEntity at 0x%x (unreadable: " % int(pump.this)) and reason in text
+
+
+# Library objects compare by the native object.
+
+def test_library_objects_equal_when_the_native_object_is(collection, pump):
+    again = collection.getEntity("Pump")
+    parent = pump.getAttribute("Speed").getParent()  # the same entity, seen as ICompositeAttribute
+    assert again is not pump and again == pump == parent and hash(again) == hash(pump) == hash(parent)
+    assert pump != collection.getEntity(0) and pump != int(pump.this) and pump != vx.EntityID(4, 1)
+
+
+# Ownership and destruction.
+
+def test_owned_and_library_objects(pump, editor):
+    assert vx.EntityID(1, 2).thisown and pump.getEntityID().thisown and editor.thisown
+    assert not pump.thisown and not pump.getAttribute(0).thisown
+    probe = weakref.ref(vx.EntityID(1, 2))
+    assert probe() is None  # nothing keeps an identifier alive: it is destroyed at once
+
+
+# In a fresh interpreter: a counting destroy function in a subclass bound in place of the class.
+COUNTING = """
+import gc, weakref, _Varnex2Python as V, Varnex2Python as vx, varnex2_standin
+varnex2_standin.reset()
+manager = vx.ISolverManager.instance()
+calls = []
+def destroy(proxy):
+    calls.append(int(getattr(proxy, "this", proxy)))
+    return V.delete_{cls}(proxy)
+class Counted(vx.{cls}):
+    __swig_destroy__ = destroy
+V.{cls}_swigregister(Counted)
+made = [{make}]
+assert all(type(obj) is Counted for obj in made)
+addresses = sorted(int(obj.this) for obj in made)
+Counted.__swig_destroy__(made[0])  # destroyed by hand: releasing it later must not destroy again
+assert not made[0].thisown
+probes = [weakref.ref(obj) for obj in made]
+del made
+gc.collect()
+assert not any(probe() for probe in probes)
+print(sorted(calls) == addresses, len(calls))
+"""
+
+
+@pytest.mark.parametrize("cls, make, count", [
+    ("EntityID", "Counted(1, 2), Counted(), Counted.fromString('3-4'), "
+                 "manager.getSolutionControl().getEntityID(), vx.EntityEditor(manager).getEntityID('Pump', 0)", 5),
+    ("EntityEditor", "Counted(None), Counted(manager), Counted(manager.getEntityCollection())", 3),
+])
+def test_owned_objects_are_destroyed_exactly_once(run_python, cls, make, count):
+    code, out, err = run_python(COUNTING.format(cls=cls, make=make))
+    assert (code, out, err) == (0, "True %d\n" % count, "")
+
+
+def test_no_owned_object_leaks(run_python):
+    # Every owned kind has a destroy function: dropping them prints no leak line.
+    code, out, err = run_python(
+        "import Varnex2Python as vx, varnex2_standin\n"
+        "varnex2_standin.reset()\n"
+        "m = vx.ISolverManager.instance()\n"
+        "for i in range(200):\n"
+        "    e = vx.EntityEditor(m); ident = e.getEntityID('Pipe', i % 3); ident.toCEntityID(); ident.data()\n"
+        "    vx.version(); m.version(); vx.EntityID.fromString('%d-1' % i)\n"
+        "print('done')\n")
+    assert (code, out, err) == (0, "done\n", "")
+
+
+# help() shows the flat functions' documentation on the methods.
+
+@pytest.mark.parametrize("cls, method", [("ISolverData", "getIteration"), ("IEntity", "getName"),
+                                         ("IAttribute", "getDoubleValue"), ("IEntityCollection", "getEntity"),
+                                         ("EntityEditor", "setIntValue")])
+def test_help_shows_the_docstrings(cls, method):
+    text = pydoc.render_doc(getattr(vx, cls), renderer=pydoc.plaintext)
+    doc = getattr(V, "%s_%s" % (cls, method)).__doc__
+    assert "<summary>" in doc
+    assert all(line.strip() in text for line in doc.splitlines())
+    assert getattr(vx, cls).__doc__.splitlines()[0] in text
+
+
+if not CHILD:
+    for _name in [name for name in globals() if name.startswith("test_")]:
+        del globals()[_name]
+
+    def test_package_in_a_fresh_interpreter():
+        """Runs this file's tests in a child pytest with the package imported."""
+        env = dict(os.environ, VARNEX2_PACKAGE_TESTS="child")
+        proc = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", __file__],
+                              cwd=os.path.dirname(__file__), env=env, capture_output=True, text=True, timeout=600)
+        assert proc.returncode == 0, proc.stdout[-8000:] + proc.stderr[-2000:]
