@@ -8,6 +8,9 @@ that scripts showed.
 
 Library lookup, first match wins:
 
+0. a ``libVarnex2.so`` already loaded in the process (by the extension module), so that
+   the controls never act on a second instance (a warning says so when
+   ``VARNEX2_LIBRARY`` names another file);
 1. the path in the environment variable ``VARNEX2_LIBRARY``;
 2. ``libVarnex2.so`` in the directory above this package (site-packages root, where the
    wheel installs it next to the extension module);
@@ -21,6 +24,7 @@ import ctypes
 import json
 import os
 import sys
+import warnings
 
 __all__ = [
     "ModelError", "library_path", "load_model", "reset", "dump_model", "run_state",
@@ -56,7 +60,36 @@ def _candidates():
         yield os.path.join(os.path.dirname(os.path.abspath(module.__file__)), _NAME)
 
 
+def _already_loaded():
+    """Paths of libVarnex2.so files mapped into this process (Linux), in first-seen order."""
+    found = []
+    try:
+        with open("/proc/self/maps") as maps:
+            for line in maps:
+                fields = line.split(None, 5)  # anonymous mappings have no sixth field
+                path = fields[5].strip() if len(fields) == 6 else ""
+                if os.path.basename(path) == _NAME and path not in found:
+                    found.append(path)
+    except OSError:
+        pass
+    return found
+
+
+def _same_file(a, b):
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
+
+
 def _load():
+    loaded = _already_loaded()
+    if loaded:
+        override = os.environ.get("VARNEX2_LIBRARY")
+        if override and not _same_file(override, loaded[0]):
+            warnings.warn("VARNEX2_LIBRARY names %s, but %s is already loaded; its instance is used"
+                          % (override, loaded[0]), RuntimeWarning, stacklevel=3)
+        return ctypes.CDLL(loaded[0]), loaded[0]
     tried = []
     for path in _candidates():
         if os.path.isfile(path):

@@ -12,8 +12,9 @@ import sys
 import pytest
 
 _ROOT = pathlib.Path(__file__).resolve().parents[2]
-if os.environ.get("VARNEX2_BUILD") and not os.environ.get("VARNEX2_LIBRARY"):
-    os.environ["VARNEX2_LIBRARY"] = os.path.join(os.environ["VARNEX2_BUILD"], "standin", "libVarnex2.so")
+if os.environ.get("VARNEX2_BUILD"):
+    os.environ.setdefault("VARNEX2_LIBRARY", os.path.join(os.environ["VARNEX2_BUILD"], "standin", "libVarnex2.so"))
+    sys.path.append(os.path.join(os.environ["VARNEX2_BUILD"], "module"))
 if os.environ.get("VARNEX2_LIBRARY") and str(_ROOT / "python") not in sys.path:
     sys.path.insert(0, str(_ROOT / "python"))  # the package of this tree, not an installed one
 
@@ -199,3 +200,65 @@ def test_unusable_environment_model_withholds_the_manager(tmp_path):
     assert done.returncode == 0, done.stderr
     assert done.stdout.split() == ["False", "CoolingLoop"]
     assert "VARNEX2_MODEL" in done.stderr and "entities: expected a list" in done.stderr
+
+
+# With the extension module at hand: the controls reach the instance the module uses.
+
+@pytest.fixture
+def module(ctl):
+    return pytest.importorskip("_Varnex2Python")
+
+
+def test_controls_act_on_the_modules_library(module, ctl):
+    manager = module.ISolverManager_instance()
+    assert int(manager) == ctl.manager_address()
+    assert int(module.ISolverData_getEntityCollection(manager)) == ctl.collection_address()
+    ctl.set_manager_available(False)
+    with pytest.raises(RuntimeError, match="Failed to access ISolverManager"):
+        module.ISolverManager_instance()
+
+
+@pytest.mark.parametrize("message_fails, expected", [
+    (False, "injected"),
+    (True, "Failure to retrieve LastErrorMessage"),
+])
+def test_injected_failure_reaches_python(module, ctl, message_fails, expected):
+    manager = module.ISolverManager_instance()
+    ctl.fail_next(manager, 3, ctl.OUT_OF_RANGE, "injected", message_fails=message_fails)
+    with pytest.raises(RuntimeError) as raised:
+        module.ISolverData_getIteration(manager)
+    assert str(raised.value) == expected
+    assert module.ISolverData_getIteration(manager) == 1
+
+
+def test_calls_and_messages_through_the_module(module, ctl):
+    manager = module.ISolverManager_instance()
+    ctl.record_calls(True)
+    module.ISolverData_setTimeStep(manager, 0.25)
+    module.ISolverData_getIteration(manager, 0)
+    module.ISolverManager_showMessage(manager, "caf\u00e9")
+    module.ISolverManager_showInformational(manager, "note")
+    ctl.record_calls(False)
+    address = ctl.manager_address()
+    assert ctl.calls() == [(address, 8, (0.25, 4)), (address, 3, (0,)), (address, 27, ("caf\u00e9",)),
+                           (address, 28, ("note",))]
+    assert ctl.messages() == [("message", "caf\u00e9"), ("informational", "note")]
+    assert ctl.step() == 1
+    assert module.ISolverData_getTimeStep(manager) == 0.25
+
+
+def test_a_library_already_loaded_wins_over_the_environment(tmp_path):
+    """As when the extension module has loaded its library before the package is imported."""
+    here = ctl_path = varnex2_standin.library_path()
+    code = ("import ctypes, warnings, sys; first = ctypes.CDLL(sys.argv[1]);"
+            "warnings.simplefilter('always');"
+            "import varnex2_standin as v; print(v.library_path())")
+    package_dir = os.path.dirname(os.path.dirname(os.path.abspath(varnex2_standin.__file__)))
+    other = tmp_path / "libVarnex2.so"
+    other.write_bytes(pathlib.Path(here).read_bytes())
+    env = dict(os.environ, PYTHONPATH=package_dir, VARNEX2_LIBRARY=str(other))
+    done = subprocess.run([sys.executable, "-c", code, ctl_path], env=env, capture_output=True, text=True,
+                          timeout=60)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.strip() == os.path.abspath(ctl_path)
+    assert "is already loaded; its instance is used" in done.stderr
