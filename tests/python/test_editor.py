@@ -1,0 +1,274 @@
+"""EntityEditor wrappers: table entries, constructors, messages, neutral answers, identifiers."""
+import pytest
+
+from owned_tools import owned, takes_one_object, type_name  # noqa: F401
+
+VALUE_KINDS = ["Int", "Bool", "Float", "Double", "String"]
+ROWS = (["new_EntityEditor", "EntityEditor_getEntityCollection", "EntityEditor_getSolutionControl"]
+        + ["EntityEditor_" + n for n in (
+            "getNumberOfEntities", "hasEntity", "getEntity", "getEntityType", "getEntityName", "getEntityID",
+            "getEntityNumberOfAttributes", "hasAttribute", "getAttribute", "getAttributePath", "getUnit",
+            "getAccessType")]
+        + ["EntityEditor_get%sValue" % k for k in VALUE_KINDS] + ["EntityEditor_set%sValue" % k for k in VALUE_KINDS]
+        + ["delete_EntityEditor", "EntityEditor_swigregister", "EntityEditor_swiginit"])
+
+# Prototype texts of the attribute selectors: the handle, then rows 1 to 21.
+E, I, ID, S, P = ("OrvaneSDK::Model::IEntity *const", "size_t const", "EntityID const &", "std::string const &",
+                  "char const *")
+SELECTORS = [["OrvaneSDK::Model::IAttribute *const"],
+             [E, I], [I, I], [ID, I], [S, I, I], [P, I, I], [S, S, I], [P, P, I], [S, S, I, I], [P, P, I, I],
+             [E, S], [I, S], [ID, S], [S, I, S], [S, S, S], [S, S, I, S],
+             [E, P], [I, P], [ID, P], [P, I, P], [P, P, P], [P, P, I, P]]
+CHRONO = "OrvaneSDK::Chronology const"
+READERS = [[E], [I], [ID], [S, I], [P, I], [S, S, I], [S, S], [P, P, I], [P, P]]
+
+
+def message(name, method, params, suffix=""):
+    lines = "".join("    OrvaneSDK::Model::EntityEditor::%s(%s)%s\n" % (method, ",".join(p), suffix) for p in params)
+    return ("Wrong number or type of arguments for overloaded function '%s'.\n"
+            "  Possible C/C++ prototypes are:\n" % name) + lines
+
+
+def value_params(extra):
+    return [p + q for p in SELECTORS for q in (extra + [CHRONO], extra)]
+
+
+MODEL = {"entities": [
+    {"name": "Loop", "type": "Network", "id": [1, 1], "attributes": [
+        {"name": "P", "kind": "entity", "type": "Pipe", "id": [2, 1], "attributes": [
+            {"name": "Count", "kind": "int", "unit": "1",
+             "values": {"Initial": 10, "Continue": 11, "TimeStepStart": 12, "Current": 13, "Next": 14}},
+            {"name": "Level", "kind": "int", "value": 5},
+            {"name": "Ratio", "kind": "float", "value": 0.5}]},
+        {"name": "Sub", "kind": "composite", "attributes": [
+            {"name": "P", "kind": "entity", "type": "Pipe", "id": [2, 2], "attributes": [
+                {"name": "Count", "kind": "int", "value": 20},
+                {"name": "Open", "kind": "bool", "value": True},
+                {"name": "Ratio", "kind": "float", "value": 0.25}]}]}]}]}
+
+
+@pytest.fixture
+def model(standin):
+    standin.load_model(MODEL)
+    return standin
+
+
+@pytest.fixture
+def make(m, owned):
+    return lambda *args: owned(m.new_EntityEditor(*args), m.delete_EntityEditor)
+
+
+@pytest.fixture
+def editor(m, model, make):
+    return make(m.ISolverData_getEntityCollection(m.ISolverManager_instance()))
+
+
+def test_rows_flags_and_docstrings(m):
+    names = list(vars(m))
+    start = names.index("new_EntityEditor")
+    assert names[start:start + len(ROWS)] == ROWS
+    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == {
+        "EntityEditor_getEntityCollection", "EntityEditor_getSolutionControl", "delete_EntityEditor",
+        "EntityEditor_swigregister"}
+    assert {n for n in ROWS if getattr(m, n).__doc__ is None} == {
+        "delete_EntityEditor", "EntityEditor_swigregister", "EntityEditor_swiginit"}
+
+
+@pytest.mark.parametrize("name, count", [("new_EntityEditor", 3), ("EntityEditor_getNumberOfEntities", 3),
+                                         ("EntityEditor_hasEntity", 5), ("EntityEditor_getEntityID", 9),
+                                         ("EntityEditor_getAttribute", 21), ("EntityEditor_getAttributePath", 10),
+                                         ("EntityEditor_getAccessType", 22), ("EntityEditor_getIntValue", 44),
+                                         ("EntityEditor_setStringValue", 44)])
+def test_docstring_has_one_block_per_overload(m, name, count):
+    doc = getattr(m, name).__doc__
+    blocks = doc.split("\n|\n")
+    assert [b.split("\n")[1] for b in blocks] == ["*Overload %d:*" % (n + 1) for n in range(count)]
+    assert all(b.startswith("\n*Overload %d:*\n\n<summary>" % (n + 1)) and b.endswith("\n")
+               for n, b in enumerate(blocks))
+
+
+def test_docstrings_name_the_parameters(m):
+    block = m.EntityEditor_setFloatValue.__doc__.split("\n|\n")[16]  # row 8 with a chronology
+    params = [line.split('"')[1] for line in block.split("\n") if line.startswith("<param")]
+    assert params == ["entityType", "entityName", "entity_i", "attribute_i", "value", "chronology"]
+    assert "at the current moment" in m.EntityEditor_getIntValue.__doc__.split("\n|\n")[1]
+    assert m.EntityEditor_getSolutionControl.__doc__.startswith("\n<summary>")
+
+
+@pytest.mark.parametrize("name, args, expected", [
+    ("EntityEditor_getIntValue", (), message("EntityEditor_getIntValue", "getIntValue", value_params([]))),
+    ("EntityEditor_setBoolValue", (1,), message("EntityEditor_setBoolValue", "setBoolValue",
+                                                value_params(["bool const"]))),
+    ("EntityEditor_setStringValue", (1,), message("EntityEditor_setStringValue", "setStringValue",
+                                                  value_params(["std::string const"]))),
+    ("EntityEditor_getUnit", (), message("EntityEditor_getUnit", "getUnit", SELECTORS)),
+    ("EntityEditor_getAttributePath", (), message("EntityEditor_getAttributePath", "getAttributePath",
+                                                  SELECTORS[:10])),
+    ("EntityEditor_hasAttribute", (), message("EntityEditor_hasAttribute", "hasAttribute", SELECTORS[1:])),
+    ("EntityEditor_getEntityType", (), message("EntityEditor_getEntityType", "getEntityType", READERS)),
+    ("EntityEditor_hasEntity", (-1,), message("EntityEditor_hasEntity", "hasEntity",
+                                              [[I], [ID], [S, I], [S, S, I], [S, S]])),
+    ("EntityEditor_getNumberOfEntities", (1,), message("EntityEditor_getNumberOfEntities", "getNumberOfEntities",
+                                                       [[], [S], [S, S]], " const")),
+])
+def test_overload_failure_lists_every_prototype(m, editor, name, args, expected):
+    with pytest.raises(TypeError) as error:
+        getattr(m, name)(editor, *args)
+    assert str(error.value) == expected
+
+
+def test_too_many_arguments_report_the_count_first(m, editor):
+    with pytest.raises(TypeError) as error:
+        m.EntityEditor_getIntValue(editor, 1, 2, 3, 4, 5, 6)
+    assert str(error.value) == ("EntityEditor_getIntValue expected at most 6 arguments, got 7\n"
+                                "Additional information:\n"
+                                + message("EntityEditor_getIntValue", "getIntValue", value_params([])))
+
+
+def test_constructor_messages(m, editor):
+    ctor = "OrvaneSDK::Model::EntityEditor::EntityEditor"
+    expected = ("Wrong number or type of arguments for overloaded function 'new_EntityEditor'.\n"
+                "  Possible C/C++ prototypes are:\n"
+                "    %s(IEntityCollection *const)\n"
+                "    %s(OrvaneSDK::ISolverData *const)\n"
+                "    %s(OrvaneSDK::ISolverData &)\n" % (ctor, ctor, ctor))
+    for args in [(), (5,), (editor,), (None, None)]:
+        with pytest.raises(TypeError) as error:
+            m.new_EntityEditor(*args)
+        assert str(error.value).endswith(expected)
+
+
+@pytest.mark.parametrize("source", ["none", "manager", "collection"])
+def test_constructors(m, model, make, source):
+    manager = m.ISolverManager_instance()
+    arg = {"none": None, "manager": manager, "collection": m.ISolverData_getEntityCollection(manager)}[source]
+    made = make(arg)
+    assert type_name(made) == "OrvaneSDK::Model::EntityEditor *" and made.own()
+    collection = m.EntityEditor_getEntityCollection(made)
+    if source == "none":
+        assert collection is None and m.EntityEditor_getSolutionControl(made) is None
+    else:
+        assert int(collection) == model.collection_address() and not collection.own()
+        assert m.EntityEditor_getNumberOfEntities(made) == 3
+
+
+def first_call(model, call):
+    """Address and slot of the first raw call that `call` makes."""
+    model.record_calls()
+    call()
+    address, slot, _ = model.calls()[0]
+    model.record_calls(False)
+    model.clear_calls()
+    return address, slot
+
+
+def test_failing_collection_lookup_makes_no_editor(m, model):
+    manager = m.ISolverManager_instance()
+    target = first_call(model, lambda: m.delete_EntityEditor(m.new_EntityEditor(manager)))
+    model.fail_next(*target, model.LOGIC_ERROR, "no collection today")
+    with pytest.raises(RuntimeError, match="^no collection today$"):
+        m.new_EntityEditor(manager)
+
+
+@pytest.mark.parametrize("name, args, expected", [
+    ("EntityEditor_getNumberOfEntities", ("Pipe",), 0), ("EntityEditor_getNumberOfEntities", ("Pipe", "P"), 0),
+    ("EntityEditor_hasEntity", (0,), False), ("EntityEditor_hasEntity", ("Pipe", "P"), False),
+    ("EntityEditor_getEntity", ("Pipe", 0), None), ("EntityEditor_getEntityType", (0,), ""),
+    ("EntityEditor_getEntityName", ("Pipe", "P", 0), ""), ("EntityEditor_getEntityNumberOfAttributes", (0,), 0),
+    ("EntityEditor_hasAttribute", (0, "Count"), False), ("EntityEditor_getAttribute", ("Pipe", "P", 0), None),
+    ("EntityEditor_getAttributePath", (None,), ""), ("EntityEditor_getUnit", (0, 0), ""),
+    ("EntityEditor_getAccessType", (None,), 0), ("EntityEditor_getIntValue", ("Pipe", 0, 0, 3), 0),
+    ("EntityEditor_getBoolValue", (0, "Open"), False), ("EntityEditor_getFloatValue", (0, 0), 0.0),
+    ("EntityEditor_getDoubleValue", (None, 1), 0.0), ("EntityEditor_getStringValue", ("Pipe", "P", "x"), ""),
+    ("EntityEditor_setIntValue", (0, 0, 5), None), ("EntityEditor_setStringValue", ("Pipe", "P", 0, "x", 4), None),
+    ("EntityEditor_getSolutionControl", (), None),
+])
+def test_null_collection_answers_neutral_values_without_calls(m, model, make, name, args, expected):
+    empty = make(None)
+    model.record_calls()
+    assert getattr(m, name)(empty, *args) == expected
+    assert model.calls() == []
+
+
+def test_entity_id_answer_on_null_collection(m, model, make, owned):
+    empty = make(None)
+    model.record_calls()
+    made = owned(m.EntityEditor_getEntityID(empty, "Pipe", 0), m.delete_EntityID)
+    assert m.EntityID_toString(made) == "0-0" and made.own() and model.calls() == []
+
+
+@pytest.mark.parametrize("name, args, expected, lookups", [
+    ("EntityEditor_getEntityType", (None,), "", 0),            # no entity, no call
+    ("EntityEditor_getIntValue", (None,), 0, 0),               # no attribute, no call
+    ("EntityEditor_getIntValue", ("Pipe", "Q", 0), 0, 1),       # missing entity: only its lookup
+    ("EntityEditor_setIntValue", ("Pipe", "P", "Gone", 1), None, 2),  # missing attribute: two lookups
+    ("EntityEditor_getUnit", ("Pipe", "P", "Gone"), "", 2),
+    ("EntityEditor_getEntityID", ("Pipe", 9), None, 1),
+])
+def test_missing_entities_and_attributes_stop_the_calls(m, editor, model, owned, name, args, expected, lookups):
+    model.record_calls()
+    result = getattr(m, name)(editor, *args)
+    if name.endswith("EntityID"):
+        assert m.EntityID_toString(owned(result, m.delete_EntityID)) == "0-0"
+    else:
+        assert result == expected
+    assert len(model.calls()) == lookups
+
+
+def test_entity_id_is_an_owned_identifier_usable_as_selector(m, editor, owned):
+    made = owned(m.EntityEditor_getEntityID(editor, "Pipe", "P", 1), m.delete_EntityID)
+    assert made.own() and type_name(made) == "OrvaneSDK::Model::EntityID *"
+    assert m.EntityID_toString(made) == "2-2"
+    assert m.EntityEditor_hasEntity(editor, made)
+    assert m.EntityEditor_getEntityName(editor, made) == "P"
+    assert int(m.EntityEditor_getEntity(editor, made)) == int(m.EntityEditor_getEntity(editor, 2))
+    assert m.EntityEditor_getIntValue(editor, made, "Count") == 20
+    other = owned(m.new_EntityID(2, 1), m.delete_EntityID)
+    assert m.EntityEditor_hasEntity(editor, other) and m.EntityEditor_getEntityType(editor, other) == "Pipe"
+    assert not m.EntityEditor_hasEntity(editor, owned(m.new_EntityID(7, 7), m.delete_EntityID))
+
+
+@pytest.mark.parametrize("call, error, text", [
+    (lambda m, e: m.EntityEditor_getEntity(e, None, 0), ValueError,
+     "invalid null reference in method 'EntityEditor_getEntity', argument 2 of type 'std::string const &'"),
+    (lambda m, e: m.EntityEditor_getIntValue(e, 0, None), ValueError,
+     "invalid null reference in method 'EntityEditor_getIntValue', argument 3 of type 'std::string const &'"),
+    (lambda m, e: m.EntityEditor_setStringValue(e, 0, 0, None), TypeError,
+     "in method 'EntityEditor_setStringValue', argument 4 of type 'std::string const'"),
+    (lambda m, e: m.EntityEditor_getIntValue(None, 0, 0), ValueError,
+     "invalid null reference in method 'EntityEditor_getIntValue', argument 1 of type "
+     "'OrvaneSDK::Model::EntityEditor *'"),
+    (lambda m, e: m.EntityEditor_getNumberOfEntities(None), ValueError,
+     "invalid null reference in method 'EntityEditor_getNumberOfEntities', argument 1 of type "
+     "'OrvaneSDK::Model::EntityEditor const *'"),
+    (lambda m, e: m.EntityEditor_getEntityCollection(None), ValueError,
+     "invalid null reference in method 'EntityEditor_getEntityCollection', argument 1 of type "
+     "'OrvaneSDK::Model::EntityEditor const *'"),
+    (lambda m, e: m.EntityEditor_getEntityCollection(5), TypeError,
+     "in method 'EntityEditor_getEntityCollection', argument 1 of type 'OrvaneSDK::Model::EntityEditor const *'"),
+    (lambda m, e: m.EntityEditor_getSolutionControl("x"), TypeError,
+     "in method 'EntityEditor_getSolutionControl', argument 1 of type 'OrvaneSDK::Model::EntityEditor *'"),
+    (lambda m, e: m.delete_EntityEditor(5), TypeError,
+     "in method 'delete_EntityEditor', argument 1 of type 'OrvaneSDK::Model::EntityEditor *'"),
+])
+def test_argument_errors_come_before_any_call(m, editor, model, call, error, text):
+    model.record_calls()
+    with pytest.raises(error) as raised:
+        call(m, editor)
+    assert str(raised.value) == text and model.calls() == []
+
+
+def test_library_failure_passes_through_and_editor_stays_usable(m, editor, model):
+    target = first_call(model, lambda: m.EntityEditor_getEntity(editor, "Pipe", "P"))
+    model.fail_next(*target, model.OUT_OF_RANGE, "lookup broke")
+    with pytest.raises(RuntimeError, match="^lookup broke$"):
+        m.EntityEditor_getIntValue(editor, "Pipe", "P", "Count")
+    assert m.EntityEditor_getIntValue(editor, "Pipe", "P", "Count") == 13
+
+
+def test_delete_releases_once(m, model):
+    made = m.new_EntityEditor(None)
+    assert m.delete_EntityEditor(made) is None and not made.own()
+    assert m.delete_EntityEditor(None) is None
+    with pytest.raises(ValueError):
+        m.EntityEditor_getEntityCollection(made)  # the proxy no longer points anywhere
