@@ -97,6 +97,13 @@ def test_library_classes_cannot_be_created(cls):
         getattr(vx, cls)()
 
 
+def test_methods_without_ctypes_forward_to_the_flat_function(monkeypatch, pump):
+    monkeypatch.setattr(vx, "_InstanceMethod", None)
+    method = vx._method(V.IEntity_getName)
+    assert isinstance(method, types.FunctionType) and method.__doc__ == V.IEntity_getName.__doc__
+    assert method(pump, True) == "CoolingLoop/Pump1"
+
+
 # Results come back as the class the flat function declares.
 
 @pytest.mark.parametrize("expression, cls", [
