@@ -29,8 +29,8 @@ void setAvailable(bool available);
 // Why the model of VARNEX2_MODEL could not be loaded at start (the manager is then withheld).
 const std::string& startError();
 
-// Replaces the model and starts a new run on it. Objects of the old model stay allocated
-// so that stale pointers fail cleanly instead of crashing.
+// Replaces the model and starts a new run on it. The old model is freed; the objects it
+// handed out stay allocated and fail cleanly instead of crashing.
 void replaceModel(std::unique_ptr<Model> next);
 // The built-in model, a fresh run, no armed failures, empty logs, manager available.
 void reset();

@@ -5,7 +5,7 @@
 
 namespace varnex2_standin {
 
-void (*destroyShell)(Node& node) = nullptr;
+void (*orphanShell)(Node& node) = nullptr;
 
 const char* chronologyName(int chronology) {
     switch (chronology) {
@@ -77,9 +77,9 @@ std::string Node::describe() const {
 }
 
 Model::~Model() {
-    if (destroyShell != nullptr) {
+    if (orphanShell != nullptr) {
         for (auto& node : nodes) {
-            if (node->shell != nullptr) destroyShell(*node);
+            if (node->shell != nullptr) orphanShell(*node);
         }
     }
 }

@@ -128,7 +128,6 @@ struct RunSettings {
 };
 
 struct Model {
-    bool live = true;  // false once replaced by another model
     std::vector<std::unique_ptr<Node>> nodes;
     std::vector<EntityNode*> entities;  // collection order: depth-first as defined
     std::vector<EntityNode*> roots;
@@ -195,7 +194,9 @@ private:
     mutable std::unordered_map<const CompositeNode*, std::vector<Node*>> flat_;
 };
 
-// Hook set by the interface layer to destroy a node's interface object.
-extern void (*destroyShell)(Node& node);
+// Hook set by the interface layer, called for each node with an interface object when
+// its model goes: the object stays allocated (a client may still hold it) but is cut
+// loose from the node.
+extern void (*orphanShell)(Node& node);
 
 }  // namespace varnex2_standin

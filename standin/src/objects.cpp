@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 #include "exchange/exchange.h"
 #include "sdk/handle.h"
@@ -129,20 +130,33 @@ protected:
     mutable ErrorRecord err_;
 };
 
-// An object of a replaced model answers every slot (after the first three) with this.
-#define VX_LIVE()                                                                          \
-    if (ORVANE_UNLIKELY(!node_->model->live))                                              \
-        return this->fail(kLogicError, node_->describe() + " belongs to a model that has been replaced");
-
 namespace {
 sm::ICompositeAttribute* compositeObject(CompositeNode* node);
+
+// Descriptions of objects whose model was replaced, by object address. Such objects are
+// never freed, so an address is never reused for another object.
+std::unordered_map<const void*, std::string>& orphans() {
+    static auto* table = new std::unordered_map<const void*, std::string>();
+    return *table;
 }
+}  // namespace
+
+// An object of a replaced model answers every slot (after the first three) with this.
+#define VX_LIVE()                                                                          \
+    if (ORVANE_UNLIKELY(node_ == nullptr))                                                 \
+        return this->fail(kLogicError, orphans()[this] + " belongs to a model that has been replaced");
 
 // Slots 3 to 21 of every attribute.
 template <class I>
 class AttributeObject : public HandleObject<I, sdk::HandleType_Attribute> {
 public:
     explicit AttributeObject(Node* node) : node_(node) {}
+
+    // Cuts the object loose from its node, whose model is going away.
+    void orphan() {
+        orphans()[this] = node_->describe();
+        node_ = nullptr;
+    }
 
 protected:
     using HandleObject<I, sdk::HandleType_Attribute>::err_;
@@ -723,7 +737,7 @@ protected:
 
 namespace {
 
-// Interface objects are made on first hand-out and live as long as their model.
+// Interface objects are made on first hand-out; they outlive their model (see orphan()).
 sm::IAttribute* makeObject(Node* n) {
     switch (n->kind) {
     case NodeKind::Int: return new ValueObject<int>(n);
@@ -741,20 +755,20 @@ sm::IAttribute* makeObject(Node* n) {
     return nullptr;
 }
 
-void destroyObject(Node& n) {
+void orphanObject(Node& n) {
     auto* a = static_cast<sm::IAttribute*>(n.shell);
     switch (n.kind) {
-    case NodeKind::Int: delete static_cast<ValueObject<int>*>(a); break;
-    case NodeKind::Bool: delete static_cast<ValueObject<bool>*>(a); break;
-    case NodeKind::String: delete static_cast<ValueObject<std::string>*>(a); break;
-    case NodeKind::Float: delete static_cast<ValueObject<float>*>(a); break;
-    case NodeKind::Double: delete static_cast<ValueObject<double>*>(a); break;
-    case NodeKind::Composite: delete static_cast<CompositeObject*>(static_cast<sm::ICompositeAttribute*>(a)); break;
-    case NodeKind::Entity: delete static_cast<EntityObject*>(static_cast<sm::IEntity*>(a)); break;
-    case NodeKind::Link: delete static_cast<LinkObject<sm::ILinkAttribute>*>(static_cast<sm::ILinkAttribute*>(a)); break;
-    case NodeKind::List: delete static_cast<LinkObject<sm::IListAttribute>*>(static_cast<sm::IListAttribute*>(a)); break;
-    case NodeKind::Array: delete static_cast<LinkObject<sm::IArrayAttribute>*>(static_cast<sm::IArrayAttribute*>(a)); break;
-    case NodeKind::Shortcut: delete static_cast<ShortcutObject*>(static_cast<sm::IShortcutAttribute*>(a)); break;
+    case NodeKind::Int: static_cast<ValueObject<int>*>(a)->orphan(); break;
+    case NodeKind::Bool: static_cast<ValueObject<bool>*>(a)->orphan(); break;
+    case NodeKind::String: static_cast<ValueObject<std::string>*>(a)->orphan(); break;
+    case NodeKind::Float: static_cast<ValueObject<float>*>(a)->orphan(); break;
+    case NodeKind::Double: static_cast<ValueObject<double>*>(a)->orphan(); break;
+    case NodeKind::Composite: static_cast<CompositeObject*>(static_cast<sm::ICompositeAttribute*>(a))->orphan(); break;
+    case NodeKind::Entity: static_cast<EntityObject*>(static_cast<sm::IEntity*>(a))->orphan(); break;
+    case NodeKind::Link: static_cast<LinkObject<sm::ILinkAttribute>*>(static_cast<sm::ILinkAttribute*>(a))->orphan(); break;
+    case NodeKind::List: static_cast<LinkObject<sm::IListAttribute>*>(static_cast<sm::IListAttribute*>(a))->orphan(); break;
+    case NodeKind::Array: static_cast<LinkObject<sm::IArrayAttribute>*>(static_cast<sm::IArrayAttribute*>(a))->orphan(); break;
+    case NodeKind::Shortcut: static_cast<ShortcutObject*>(static_cast<sm::IShortcutAttribute*>(a))->orphan(); break;
     }
     n.shell = nullptr;
 }
@@ -771,13 +785,12 @@ struct State {
     ManagerObject manager;
     CollectionObject collection;
     std::unique_ptr<Model> model;
-    std::vector<std::unique_ptr<Model>> retired;
     Run run;
     bool available = true;
     std::string startError;
 
     State() {
-        destroyShell = &destroyObject;
+        orphanShell = &orphanObject;
         const char* path = std::getenv("VARNEX2_MODEL");
         if (path != nullptr && *path != '\0') {
             try {
@@ -819,9 +832,7 @@ const std::string& startError() { return state().startError; }
 
 void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
-    s.model->live = false;
-    s.retired.push_back(std::move(s.model));
-    s.model = std::move(next);
+    s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
     s.run.start(*s.model);
 }
 
