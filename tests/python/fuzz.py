@@ -67,6 +67,19 @@ def gather_objects(m, standin):
     return objs
 
 
+DELETERS = {"OrvaneSDK::Model::EntityID *": "delete_EntityID",
+            "OrvaneSDK::Model::EntityEditor *": "delete_EntityEditor",
+            "swig::SwigPyIterator *": "delete_SwigPyIterator"}
+
+
+def dispose(m, result):
+    """Destroys an owned object that no bound class would destroy (a flat-API caller's duty)."""
+    if type(result).__name__ == "SwigPyObject" and result.own():
+        name = repr(result).split("'")[1]
+        if name in DELETERS:
+            getattr(m, DELETERS[name])(result)
+
+
 def random_value(rng, objs):
     pick = rng.random()
     if pick < 0.3:
@@ -118,10 +131,13 @@ def run(m, standin, calls, seed, fail_rate=0.05):
             outcomes["ok"] += 1
             if isinstance(result, BaseException):
                 raise AssertionError("%s%r returned an exception object" % (name, args))
+            dispose(m, result)
         if i % 997 == 0:
             standin.clear_failures()
             standin.clear_messages()
     standin.clear_failures()
+    for obj in objs:
+        dispose(m, obj)
     return outcomes
 
 

@@ -6,6 +6,7 @@ import sys
 
 import pytest
 
+import _Varnex2Python
 import fuzz
 
 REPEAT = 2000
@@ -19,7 +20,7 @@ def argument_sets(m, objs, name, count=6):
 
 def call(fn, args):
     try:
-        fn(*args)
+        fuzz.dispose(_Varnex2Python, fn(*args))
     except fuzz.ALLOWED:
         pass
 
@@ -29,13 +30,14 @@ def pool(m):
     import varnex2_standin
 
     varnex2_standin.reset()
-    return fuzz.gather_objects(m, varnex2_standin)
+    objs = fuzz.gather_objects(m, varnex2_standin)
+    yield objs
+    for obj in objs:
+        fuzz.dispose(m, obj)
 
 
 def pytest_generate_tests(metafunc):
     if "name" in metafunc.fixturenames:
-        import _Varnex2Python
-
         metafunc.parametrize("name", fuzz.functions(_Varnex2Python))
 
 
