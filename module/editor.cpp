@@ -189,6 +189,7 @@ struct Doc {
   std::string summary;
   const char* returns;   // null for writers and constructors
   const char* byDefault; // said of the forms without a chronology, or null
+  const char* note = "";  // closes the summary
 };
 
 std::string overloadDoc(const Doc& d, const std::vector<std::string>& params, bool writing) {
@@ -197,6 +198,7 @@ std::string overloadDoc(const Doc& d, const std::vector<std::string>& params, bo
   std::string s = "\n<summary>";
   s += d.summary;
   if (d.byDefault && !chronology) s += d.byDefault;
+  s += d.note;
   s += "<summary>\n";
   for (const auto& p : params) s += "<param name=\"" + p + "\">" + describe(p, writing) + "<param>\n";
   if (d.returns) s += std::string("<returns>") + d.returns + "<returns>\n";
@@ -267,9 +269,8 @@ Segment editorMethods() {
       ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_GET_DOC)
 #undef V2PY_EDITOR_GET_DOC
 #define V2PY_EDITOR_SET_DOC(T, GETTER, SETTER)                                                       \
-  familyDoc<grid::SETTER>({std::string("Write the ") + valueName(T()) +                              \
-                               " value of the selected attribute; nothing is written when none is found", \
-                           nullptr, kFromNext}),
+  familyDoc<grid::SETTER>({std::string("Write the ") + valueName(T()) + " value of the selected attribute", \
+                           nullptr, kFromNext, "; nothing is written when there is none"}),
       ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_SET_DOC)
 #undef V2PY_EDITOR_SET_DOC
   };
