@@ -157,7 +157,7 @@ void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
       *ok = true;
       return sp->ptr;
     }
-    if (CastRecord* tc = findCast(sp->ty->name, ty)) {
+    if (CastRecord* tc = findCastFrom(sp->ty, ty)) {
       int newmem = 0;
       *ok = true;
       return applyCast(tc, sp->ptr, &newmem);

@@ -2,6 +2,7 @@
 #pragma once
 #include <Python.h>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include "pyruntime/proxy.h"
 
@@ -37,24 +38,52 @@ enum ArgClass : unsigned {
   kClsProxy = 1u << 9,   // a proxy was found
 };
 
+/// Filled by classify: `cls` and `proxy` always; a value field only when `cls` has the bit
+/// that describes it (ival: kClsI64, uval: kClsU64, dval: kClsDouble, text and textLen:
+/// kClsText). Left uninitialised otherwise, so that a dispatcher's argument array costs
+/// nothing to set up.
 struct ArgInfo {
-  PyObject* obj = nullptr;
-  unsigned cls = 0;
-  SwigPyObject* proxy = nullptr;
-  long long ival = 0;
-  unsigned long long uval = 0;
-  double dval = 0;
-  const char* text = nullptr;  // borrowed UTF-8 of a str
-  Py_ssize_t textLen = 0;
+  PyObject* obj;
+  unsigned cls;
+  SwigPyObject* proxy;
+  long long ival;
+  unsigned long long uval;
+  double dval;
+  const char* text;  // borrowed UTF-8 of a str
+  Py_ssize_t textLen;
 };
 
 /// Fills the classification of a.obj; never leaves a Python error set.
 void classifySlow(ArgInfo& a);
 inline void classify(ArgInfo& a) {
   PyObject* o = a.obj;
-  if (Py_TYPE(o) == proxyType()) {  // the common case: a bare proxy
+  PyTypeObject* t = Py_TYPE(o);
+  if (t == detail::readyProxyType) {  // the common case: a bare proxy
     a.cls = kClsProxy;
     a.proxy = reinterpret_cast<SwigPyObject*>(o);
+    return;
+  }
+  a.proxy = nullptr;
+  if (t == &PyLong_Type) {  // an exact int: the range bits without a Python error to clear
+    int overflow = 0;
+    long long v = PyLong_AsLongLongAndOverflow(o, &overflow);
+    if (!overflow) {
+      a.ival = v;
+      a.dval = static_cast<double>(v);
+      unsigned c = kClsInt | kClsI64 | kClsDouble | kClsFloat;
+      if (v >= INT32_MIN && v <= INT32_MAX) c |= kClsI32;
+      if (v >= 0) {
+        c |= kClsU64;
+        a.uval = static_cast<unsigned long long>(v);
+      }
+      a.cls = c;
+      return;
+    }
+  } else if (t == &PyUnicode_Type && PyUnicode_IS_READY(o) && PyUnicode_IS_COMPACT_ASCII(o)) {
+    // ASCII text is its own UTF-8 form.
+    a.text = reinterpret_cast<const char*>(reinterpret_cast<PyASCIIObject*>(o) + 1);
+    a.textLen = PyUnicode_GET_LENGTH(o);
+    a.cls = kClsText;
     return;
   }
   classifySlow(a);
@@ -62,6 +91,17 @@ inline void classify(ArgInfo& a) {
 
 /// The proxy of a.obj pointing to (or castable to) ty; null when none.
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
+/// pointerFrom for an argument classified as a proxy: the exact type and the head of ty's cast
+/// list are handled inline, anything else by pointerFrom.
+inline void* pointerFromProxy(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
+  SwigPyObject* sp = a.proxy;
+  if (sp->ty == ty) return *ok = true, sp->ptr;
+  if (ty && ty->cast && ty->cast->type == sp->ty) {
+    int newmem = 0;
+    return *ok = true, applyCast(ty->cast, sp->ptr, &newmem);
+  }
+  return pointerFrom(a, ty, ok);
+}
 
 /// Descriptors looked up by name once: "_p_char" and "std::string *".
 TypeDescriptor* charPtrTypeDescriptor();

@@ -138,6 +138,7 @@ PyTypeObject* makeProxyType() {
   type.tp_richcompare = proxyRichCompare;
   type.tp_methods = proxyMethods;
   if (PyType_Ready(&type) < 0) return nullptr;
+  detail::readyProxyType = &type;
   return &type;
 }
 
@@ -192,6 +193,10 @@ PyTypeObject* makePackedType() {
 
 }  // namespace
 
+namespace detail {
+PyTypeObject* readyProxyType = nullptr;
+}  // namespace detail
+
 // Both types are made ready once per process; magic statics make first use thread safe.
 PyTypeObject* proxyType() {
   static PyTypeObject* type = makeProxyType();
@@ -242,9 +247,9 @@ SwigPyObject* findProxy(PyObject* o) {
   return nullptr;
 }
 
-bool canConvert(SwigPyObject* sp, TypeDescriptor* ty) {
+bool canConvertSlow(SwigPyObject* sp, TypeDescriptor* ty) {
   for (; sp; sp = reinterpret_cast<SwigPyObject*>(sp->next)) {
-    if (sp->ty == ty || findCast(sp->ty->name, ty)) return true;
+    if (sp->ty == ty || findCastFrom(sp->ty, ty)) return true;
   }
   return false;
 }
@@ -263,7 +268,7 @@ int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* 
       if (ptr) *ptr = vptr;
       break;
     }
-    if (CastRecord* tc = findCast(sobj->ty->name, ty)) {
+    if (CastRecord* tc = findCastFrom(sobj->ty, ty)) {
       int newmem = 0;
       if (ptr) {
         *ptr = applyCast(tc, vptr, &newmem);

@@ -44,6 +44,11 @@ enum : int { kOk = 0, kError = -1, kTypeError = -5, kOverflow = -7, kNullRefused
 PyTypeObject* proxyType();
 PyTypeObject* packedType();
 
+namespace detail {
+/// The proxy type once made ready (null before): read on every call without the once-only guard.
+extern PyTypeObject* readyProxyType;
+}  // namespace detail
+
 /// True for a proxy of this or another module of the same runtime generation.
 inline bool isProxy(PyObject* o) {
   PyTypeObject* t = Py_TYPE(o);
@@ -57,7 +62,13 @@ SwigPyObject* findProxy(PyObject* o);
 /// Pointer from a proxy along cast lists; see the result codes above.
 int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own);
 /// Side-effect-free test used while choosing overloads: would convertPointer succeed?
-bool canConvert(SwigPyObject* sp, TypeDescriptor* ty);
+bool canConvertSlow(SwigPyObject* sp, TypeDescriptor* ty);
+inline bool canConvert(SwigPyObject* sp, TypeDescriptor* ty) {
+  // The head proxy of the exact type, or of the type that heads ty's cast list (the one
+  // converted last), decides without a name comparison.
+  if (sp->ty == ty || (ty && ty->cast && ty->cast->type == sp->ty)) return true;
+  return canConvertSlow(sp, ty);
+}
 
 PyObject* newProxy(void* ptr, TypeDescriptor* ty, int flags);
 PyObject* newShadowInstance(ClassBinding* binding, PyObject* proxy);

@@ -49,6 +49,13 @@ const char* displayName(const TypeDescriptor* ty);
 TypeDescriptor* lookupTypeByMangledName(ModuleTypeTable* start, ModuleTypeTable* end, const char* name);
 TypeDescriptor* lookupTypeByName(const char* name);
 CastRecord* findCast(const char* source, TypeDescriptor* target);
+/// findCast for a source descriptor: the head record of the target's list is recognised by
+/// its descriptor (the same record findCast would return, already in front); any other is
+/// searched by name, with move-to-front.
+inline CastRecord* findCastFrom(TypeDescriptor* source, TypeDescriptor* target) {
+  if (target && target->cast && target->cast->type == source) return target->cast;
+  return findCast(source->name, target);
+}
 inline void* applyCast(CastRecord* rec, void* ptr, int* newmem) {
   return rec->converter ? rec->converter(ptr, newmem) : ptr;
 }
