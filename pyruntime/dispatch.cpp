@@ -15,6 +15,11 @@ PyObject* translateException() noexcept {
   return nullptr;
 }
 
+PyObject* raiseNativeError(const char* what) noexcept {
+  PyErr_SetString(PyExc_RuntimeError, what);
+  return nullptr;
+}
+
 PyObject* overloadMessage(const char* name, const char* const* lines, size_t count) {
   std::string msg = "Wrong number or type of arguments for overloaded function '";
   msg += name;

@@ -78,19 +78,14 @@ struct Obj {
   T* ptr = nullptr;
   static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
   static bool check(const ArgInfo& a) {
-    if (a.cls & kClsNone) return true;
-    return (a.cls & kClsProxy) && canConvert(a.proxy, type());
+    if (a.cls & kClsProxy) return canConvert(a.proxy, type());
+    return a.cls & kClsNone;
   }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsProxy) {
-      SwigPyObject* sp = a.proxy;
-      if (sp->ty == type()) {  // fast path: exact type
-        ptr = static_cast<T*>(sp->ptr);
-      } else {
-        bool ok = false;
-        ptr = static_cast<T*>(pointerFrom(a, type(), &ok));
-        if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
-      }
+      bool ok = false;
+      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok));
+      if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
       if (ptr || Nullable) return true;
       return raiseNullReference(fname, argno, Text::get()), false;
     }
@@ -119,7 +114,7 @@ struct Ref {
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
     bool ok = false;
-    if (a.cls & kClsProxy) ptr = static_cast<T*>(pointerFrom(a, type(), &ok));
+    if (a.cls & kClsProxy) ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok));
     if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
     if (!ptr) return raiseNullReference(fname, argno, Text::get()), false;
     return true;
@@ -325,6 +320,8 @@ PyObject* toPython(Proxy<T, Flags, Directed> p) {
 
 /// Translates native exceptions into RuntimeError; nothing native crosses into the interpreter.
 PyObject* translateException() noexcept;
+/// RuntimeError with the text of a caught standard exception; returns null.
+PyObject* raiseNativeError(const char* what) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Forms.
@@ -363,6 +360,8 @@ struct Form<F, R (C::*)(P...) const> {
       } else {
         return toPython(fn(std::get<I>(args)...));
       }
+    } catch (const std::exception& e) {  // caught here, not rethrown: a second unwind costs
+      return raiseNativeError(e.what());
     } catch (...) {
       return translateException();
     }
@@ -412,7 +411,7 @@ struct Overloaded {
         classify(a[i]);
       }
       PyObject* result = nullptr;
-      if (tryForms(static_cast<int>(n), a, result, std::index_sequence_for<F...>{})) return result;
+      if (tryForms(static_cast<int>(n), a, result, std::make_index_sequence<maxArgs + 1>{})) return result;
     } else {
       raiseCountError(name, 0, maxArgs, n);
     }
@@ -436,10 +435,21 @@ struct Overloaded {
   }
 
  private:
-  template <size_t... I>
-  bool tryForms(int n, const ArgInfo* a, PyObject*& result, std::index_sequence<I...>) const {
-    return ((Form<F>::arity == n && Form<F>::check(a) ? (result = std::get<I>(forms).invoke(name, a), true) : false) ||
+  // The forms taking K arguments, in dispatch order; the others are left out at compile time.
+  template <int K, size_t... I>
+  bool tryArity(const ArgInfo* a, PyObject*& result, std::index_sequence<I...>) const {
+    return ((Form<F>::arity == K && Form<F>::check(a) ? (result = std::get<I>(forms).invoke(name, a), true) : false) ||
             ...);
+  }
+  // Selects the group of forms for the argument count once, instead of testing every form.
+  template <size_t... K>
+  bool tryForms(int n, const ArgInfo* a, PyObject*& result, std::index_sequence<K...>) const {
+    bool matched = false;
+    (void)((n == static_cast<int>(K)
+                ? (matched = tryArity<static_cast<int>(K)>(a, result, std::index_sequence_for<F...>{}), true)
+                : false) ||
+           ...);
+    return matched;
   }
 };
 
