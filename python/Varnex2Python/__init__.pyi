@@ -1036,7 +1036,7 @@ class EntityEditor(_Object):
     def getStringValue(self, entityType: str, entityName: str, entity_i: int, attributePath: str, chronology: int, /) -> str: ...
     @overload
     def setStringValue(self, attributeHandle: Optional[IAttribute], value: str, /) -> None:
-        """Write the string value of the selected attribute; nothing is written when none is found"""
+        """Write the string value of the selected attribute; nothing is written when there is none"""
     @overload
     def setStringValue(self, entityHandle: Optional[IEntity], attribute_i: int, value: str, /) -> None: ...
     @overload
@@ -1140,7 +1140,7 @@ class EntityEditor(_Object):
     def getFloatValue(self, entityType: str, entityName: str, entity_i: int, attributePath: str, chronology: int, /) -> float: ...
     @overload
     def setFloatValue(self, attributeHandle: Optional[IAttribute], value: float, /) -> None:
-        """Write the float value of the selected attribute; nothing is written when none is found"""
+        """Write the float value of the selected attribute; nothing is written when there is none"""
     @overload
     def setFloatValue(self, entityHandle: Optional[IEntity], attribute_i: int, value: float, /) -> None: ...
     @overload
@@ -1244,7 +1244,7 @@ class EntityEditor(_Object):
     def getDoubleValue(self, entityType: str, entityName: str, entity_i: int, attributePath: str, chronology: int, /) -> float: ...
     @overload
     def setDoubleValue(self, attributeHandle: Optional[IAttribute], value: float, /) -> None:
-        """Write the double value of the selected attribute; nothing is written when none is found"""
+        """Write the double value of the selected attribute; nothing is written when there is none"""
     @overload
     def setDoubleValue(self, entityHandle: Optional[IEntity], attribute_i: int, value: float, /) -> None: ...
     @overload
@@ -1348,7 +1348,7 @@ class EntityEditor(_Object):
     def getIntValue(self, entityType: str, entityName: str, entity_i: int, attributePath: str, chronology: int, /) -> int: ...
     @overload
     def setIntValue(self, attributeHandle: Optional[IAttribute], value: int, /) -> None:
-        """Write the int value of the selected attribute; nothing is written when none is found"""
+        """Write the int value of the selected attribute; nothing is written when there is none"""
     @overload
     def setIntValue(self, entityHandle: Optional[IEntity], attribute_i: int, value: int, /) -> None: ...
     @overload
@@ -1450,7 +1450,7 @@ class EntityEditor(_Object):
     def getBoolValue(self, entityType: str, entityName: str, entity_i: int, attributePath: str, chronology: int, /) -> bool: ...
     @overload
     def setBoolValue(self, attributeHandle: Optional[IAttribute], value: bool, /) -> None:
-        """Write the bool value of the selected attribute; nothing is written when none is found"""
+        """Write the bool value of the selected attribute; nothing is written when there is none"""
     @overload
     def setBoolValue(self, entityHandle: Optional[IEntity], attribute_i: int, value: bool, /) -> None: ...
     @overload

@@ -1224,7 +1224,7 @@ def EntityEditor_getStringValue(obj: _EntityEditor, entityType: str, entityName:
 
 @overload
 def EntityEditor_setStringValue(obj: _EntityEditor, attributeHandle: Optional[_IAttribute], value: str, /) -> None:
-    """Write the string value of the selected attribute; nothing is written when none is found"""
+    """Write the string value of the selected attribute; nothing is written when there is none"""
 @overload
 def EntityEditor_setStringValue(obj: _EntityEditor, entityHandle: Optional[_IEntity], attribute_i: int, value: str, /) -> None: ...
 @overload
@@ -1330,7 +1330,7 @@ def EntityEditor_getFloatValue(obj: _EntityEditor, entityType: str, entityName: 
 
 @overload
 def EntityEditor_setFloatValue(obj: _EntityEditor, attributeHandle: Optional[_IAttribute], value: float, /) -> None:
-    """Write the float value of the selected attribute; nothing is written when none is found"""
+    """Write the float value of the selected attribute; nothing is written when there is none"""
 @overload
 def EntityEditor_setFloatValue(obj: _EntityEditor, entityHandle: Optional[_IEntity], attribute_i: int, value: float, /) -> None: ...
 @overload
@@ -1436,7 +1436,7 @@ def EntityEditor_getDoubleValue(obj: _EntityEditor, entityType: str, entityName:
 
 @overload
 def EntityEditor_setDoubleValue(obj: _EntityEditor, attributeHandle: Optional[_IAttribute], value: float, /) -> None:
-    """Write the double value of the selected attribute; nothing is written when none is found"""
+    """Write the double value of the selected attribute; nothing is written when there is none"""
 @overload
 def EntityEditor_setDoubleValue(obj: _EntityEditor, entityHandle: Optional[_IEntity], attribute_i: int, value: float, /) -> None: ...
 @overload
@@ -1542,7 +1542,7 @@ def EntityEditor_getIntValue(obj: _EntityEditor, entityType: str, entityName: st
 
 @overload
 def EntityEditor_setIntValue(obj: _EntityEditor, attributeHandle: Optional[_IAttribute], value: int, /) -> None:
-    """Write the int value of the selected attribute; nothing is written when none is found"""
+    """Write the int value of the selected attribute; nothing is written when there is none"""
 @overload
 def EntityEditor_setIntValue(obj: _EntityEditor, entityHandle: Optional[_IEntity], attribute_i: int, value: int, /) -> None: ...
 @overload
@@ -1646,7 +1646,7 @@ def EntityEditor_getBoolValue(obj: _EntityEditor, entityType: str, entityName: s
 
 @overload
 def EntityEditor_setBoolValue(obj: _EntityEditor, attributeHandle: Optional[_IAttribute], value: bool, /) -> None:
-    """Write the bool value of the selected attribute; nothing is written when none is found"""
+    """Write the bool value of the selected attribute; nothing is written when there is none"""
 @overload
 def EntityEditor_setBoolValue(obj: _EntityEditor, entityHandle: Optional[_IEntity], attribute_i: int, value: bool, /) -> None: ...
 @overload
