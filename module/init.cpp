@@ -49,6 +49,8 @@ PyMODINIT_FUNC PyInit__Varnex2Python() {
   pyrt::bindNativeDestroy(g_types[T_Version], deleteRecord<OrvaneSDK::Version, T_Version>, "delete_Version");
   pyrt::bindNativeDestroy(g_types[T_CEntityID], deleteRecord<OrvaneSDK::Model::CEntityID, T_CEntityID>,
                           "delete_CEntityID");
+  pyrt::bindNativeDestroy(g_types[T_invalid_argument], deleteRecord<std::invalid_argument, T_invalid_argument>,
+                          "delete_invalid_argument");
   if (!publishConstants(dict)) {
     Py_DECREF(module);
     return nullptr;

@@ -16,7 +16,6 @@ ROWS = ["delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_incr", 
         "SwigPyIterator___sub__", "SwigPyIterator_swigregister"]
 ONE_OBJECT = {"delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_copy", "SwigPyIterator_next",
               "SwigPyIterator___next__", "SwigPyIterator_previous", "SwigPyIterator_swigregister"}
-LEAK = "swig/python detected a memory leak of type 'std::invalid_argument *', no destructor found.\n"
 
 
 def step_message(op):
@@ -129,7 +128,7 @@ def test_refused_comparison_raises_a_proxy_of_the_native_exception(m, make, capf
     assert type(err.value) is RuntimeError and len(err.value.args) == 1
     assert type_name(value) == "std::invalid_argument *" and value.own()
     del value, err
-    assert capfd.readouterr().out == LEAK  # no class binds the type, so nothing can release the copy
+    assert capfd.readouterr().out == ""  # the copy is released silently, like the records
 
 
 def test_other_native_failures_use_the_general_guard(m, make):
