@@ -1,6 +1,9 @@
 // Argument unpacking, value conversions in both directions, and the fixed error texts.
 #pragma once
 #include <Python.h>
+#if PY_VERSION_HEX < 0x030B0000
+#include <longintrepr.h>  // digits of small ints (included by Python.h from 3.11 on)
+#endif
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -65,6 +68,19 @@ inline void classify(ArgInfo& a) {
   }
   a.proxy = nullptr;
   if (t == &PyLong_Type) {  // an exact int: the range bits without a Python error to clear
+#if PY_VERSION_HEX < 0x030C0000
+    const Py_ssize_t size = Py_SIZE(o);
+    if (size >= -1 && size <= 1) {  // at most one digit: read it directly
+      const long long d = size ? static_cast<long long>(reinterpret_cast<PyLongObject*>(o)->ob_digit[0]) : 0;
+      const long long v = size < 0 ? -d : d;
+      a.ival = v;
+      a.dval = static_cast<double>(v);
+      a.uval = static_cast<unsigned long long>(v);
+      a.cls = v >= 0 ? kClsInt | kClsI32 | kClsI64 | kClsU64 | kClsDouble | kClsFloat
+                     : kClsInt | kClsI32 | kClsI64 | kClsDouble | kClsFloat;
+      return;
+    }
+#endif
     int overflow = 0;
     long long v = PyLong_AsLongLongAndOverflow(o, &overflow);
     if (!overflow) {

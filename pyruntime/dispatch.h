@@ -69,19 +69,27 @@ struct Derived {
 // Argument kinds. Each kind is default constructible and offers
 //   static bool check(const ArgInfo&)          side-effect-free test used to choose a form
 //   bool load(const ArgInfo&, const char* fname, int argno)   real conversion; raises on failure
-// and converts to the native parameter it stands for.
+// and converts to the native parameter it stands for. A kind may also declare
+//   static constexpr unsigned accepts          class bits of which an argument needs one to pass
+// which dispatchers test on all forms before running any check.
 
 /// Object pointer; `Nullable` lets None through as a null pointer, else None is refused with
 /// the null-reference ValueError before any native call.
 template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
 struct Obj {
   T* ptr = nullptr;
+  static constexpr unsigned accepts = kClsProxy | kClsNone;
   static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
   static bool check(const ArgInfo& a) {
     if (a.cls & kClsProxy) return canConvert(a.proxy, type());
     return a.cls & kClsNone;
   }
   bool load(const ArgInfo& a, const char* fname, int argno) {
+    // The common case inline: a proxy of exactly the type holding a pointer.
+    if ((a.cls & kClsProxy) && a.proxy->ty == type() && a.proxy->ptr) return ptr = static_cast<T*>(a.proxy->ptr), true;
+    return loadOther(a, fname, argno);
+  }
+  bool loadOther(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsProxy) {
       bool ok = false;
       ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok));
@@ -109,6 +117,7 @@ using Handle = Obj<T, true, Text>;
 template <class T, class Text = Derived<T, std::conditional_t<std::is_const<T>::value, text::ConstRef, text::Ref>>>
 struct Ref {
   T* ptr = nullptr;
+  static constexpr unsigned accepts = kClsProxy;
   static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
   static bool check(const ArgInfo& a) { return (a.cls & kClsProxy) && canConvert(a.proxy, type()); }
   bool load(const ArgInfo& a, const char* fname, int argno) {
@@ -128,6 +137,7 @@ struct Ref {
 template <class E, class Text = Fixed<text::Int>>
 struct Int {
   E value{};
+  static constexpr unsigned accepts = kClsI32;
   static bool check(const ArgInfo& a) { return a.cls & kClsI32; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsI32) return value = static_cast<E>(a.ival), true;
@@ -140,6 +150,7 @@ struct Int {
 template <class Text = Fixed<text::SizeT>>
 struct SizeKind {
   size_t value = 0;
+  static constexpr unsigned accepts = kClsU64;
   static bool check(const ArgInfo& a) { return a.cls & kClsU64; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsU64) return value = static_cast<size_t>(a.uval), true;
@@ -152,6 +163,7 @@ using Size = SizeKind<>;
 /// ptrdiff_t: signed 64 bits.
 struct PtrDiff {
   std::ptrdiff_t value = 0;
+  static constexpr unsigned accepts = kClsI64;
   static bool check(const ArgInfo& a) { return a.cls & kClsI64; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsI64) return value = static_cast<std::ptrdiff_t>(a.ival), true;
@@ -164,6 +176,7 @@ struct PtrDiff {
 template <class Text = Fixed<text::Bool>>
 struct BoolKind {
   bool value = false;
+  static constexpr unsigned accepts = kClsBool;
   static bool check(const ArgInfo& a) { return a.cls & kClsBool; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsBool) return value = a.obj == Py_True, true;
@@ -176,6 +189,7 @@ using Bool = BoolKind<>;
 /// double from a float or an int that converts.
 struct Double {
   double value = 0;
+  static constexpr unsigned accepts = kClsDouble;
   static bool check(const ArgInfo& a) { return a.cls & kClsDouble; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsDouble) return value = a.dval, true;
@@ -187,6 +201,7 @@ struct Double {
 /// float: as double, finite values within single range.
 struct Float {
   float value = 0;
+  static constexpr unsigned accepts = kClsFloat;
   static bool check(const ArgInfo& a) { return a.cls & kClsFloat; }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsFloat) return value = static_cast<float>(a.dval), true;
@@ -209,8 +224,13 @@ inline bool textCheck(const ArgInfo& a) {
 template <bool ByValue = false, class Text = Fixed<std::conditional_t<ByValue, text::StringValue, text::StringRef>>>
 struct StringKind {
   std::string value;
+  static constexpr unsigned accepts = kClsText | kClsNone | kClsProxy;
   static bool check(const ArgInfo& a) { return textCheck(a); }
   bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (a.cls & kClsText) {  // the common case: the str's UTF-8 into the still empty string
+      value.append(a.text, static_cast<size_t>(a.textLen));
+      return true;
+    }
     bool isNull = false;
     int code = loadString(a, value, &isNull);
     if (code < 0) return raiseArgumentError(fname, argno, Text::get(), code), false;
@@ -230,6 +250,7 @@ using StringValue = StringKind<true>;
 template <class Text = Fixed<text::CharPtr>>
 struct CharsKind {
   const char* value = nullptr;
+  static constexpr unsigned accepts = kClsText | kClsNone | kClsProxy;
   static bool check(const ArgInfo& a) { return textCheck(a); }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     int code = loadCharPtr(a, &value);
@@ -326,6 +347,27 @@ PyObject* raiseNativeError(const char* what) noexcept;
 // ---------------------------------------------------------------------------------------------
 // Forms.
 
+#if defined(__GNUC__) || defined(__clang__)
+#define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define PYRT_ALWAYS_INLINE inline
+#endif
+
+/// Kinds that convert to an object pointer (they name a registry type); their checks compare types.
+template <class K, class = void>
+struct IsObjectKind : std::false_type {};
+template <class K>
+struct IsObjectKind<K, std::void_t<decltype(K::type())>> : std::true_type {};
+/// The `accepts` bits of a kind; a kind without them is never rejected before its check.
+template <class K, class = void>
+struct AcceptsOf {
+  static constexpr unsigned value = ~0u;
+};
+template <class K>
+struct AcceptsOf<K, std::void_t<decltype(K::accepts)>> {
+  static constexpr unsigned value = K::accepts;
+};
+
 template <class F, class Sig = decltype(&F::operator())>
 struct Form;
 
@@ -336,7 +378,9 @@ struct Form<F, R (C::*)(P...) const> {
   F fn;
 
   /// True when every argument passes its kind's check.
-  static bool check(const ArgInfo* a) { return checkAll(a, std::index_sequence_for<P...>{}); }
+  PYRT_ALWAYS_INLINE static bool check(const ArgInfo* a) { return checkAll(a, std::index_sequence_for<P...>{}); }
+  /// False when some argument's class bits rule its kind out (cls: the arguments' bits).
+  PYRT_ALWAYS_INLINE static bool mayPass(const unsigned* cls) { return mayPassAll(cls, std::index_sequence_for<P...>{}); }
 
   /// Converts the arguments for real, calls under the guard, converts the result.
   PyObject* invoke(const char* fname, const ArgInfo* a) const {
@@ -345,8 +389,19 @@ struct Form<F, R (C::*)(P...) const> {
 
  private:
   template <size_t... I>
-  static bool checkAll(const ArgInfo* a, std::index_sequence<I...>) {
-    return (std::tuple_element_t<I, Kinds>::check(a[I]) && ...);
+  PYRT_ALWAYS_INLINE static bool mayPassAll(const unsigned* cls, std::index_sequence<I...>) {
+    return ((AcceptsOf<std::tuple_element_t<I, Kinds>>::value == ~0u ||
+             (cls[I] & AcceptsOf<std::tuple_element_t<I, Kinds>>::value)) &&
+            ...);
+  }
+  // Checks have no effect, so their order is free: value kinds, mere tests of the argument's
+  // class bits, go first and reject most forms before a pointer type is compared.
+  template <size_t... I>
+  PYRT_ALWAYS_INLINE static bool checkAll(const ArgInfo* a, std::index_sequence<I...>) {
+    return ((IsObjectKind<std::tuple_element_t<I, Kinds>>::value || std::tuple_element_t<I, Kinds>::check(a[I])) &&
+            ...) &&
+           ((!IsObjectKind<std::tuple_element_t<I, Kinds>>::value || std::tuple_element_t<I, Kinds>::check(a[I])) &&
+            ...);
   }
   template <size_t... I>
   PyObject* invokeAll([[maybe_unused]] const char* fname, [[maybe_unused]] const ArgInfo* a,
@@ -438,7 +493,11 @@ struct Overloaded {
   // The forms taking K arguments, in dispatch order; the others are left out at compile time.
   template <int K, size_t... I>
   bool tryArity(const ArgInfo* a, PyObject*& result, std::index_sequence<I...>) const {
-    return ((Form<F>::arity == K && Form<F>::check(a) ? (result = std::get<I>(forms).invoke(name, a), true) : false) ||
+    unsigned cls[K > 0 ? K : 1];  // the class bits at hand, so that ruling forms out reads no memory
+    for (int i = 0; i < K; ++i) cls[i] = a[i].cls;
+    return ((Form<F>::arity == K && Form<F>::mayPass(cls) && Form<F>::check(a)
+                 ? (result = std::get<I>(forms).invoke(name, a), true)
+                 : false) ||
             ...);
   }
   // Selects the group of forms for the argument count once, instead of testing every form.
