@@ -1,0 +1,249 @@
+// Protected-member wrappers, director classes and disown_ functions of the attribute family
+// (Parts 2.4 and 3.3): one template combines each class's list of raw-operation families with
+// the operations of each family; names, arguments and messages follow from the native slot.
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include "module/attributes.h"
+
+// The raw operations of each family, in slot order (Parts 1.4 and 1.5).
+#define V2PY_ATTRIBUTE_OPS(X)                                                                                  \
+  X(do_getAttributeType_const) X(do_getType_const) X(do_getParent_const) X(do_getParentEntity_const)          \
+  X(do_getAttributePath_const) X(do_getStringValue_const) X(do_setStringValue) X(do_getFloatValue_const)      \
+  X(do_setFloatValue) X(do_getDoubleValue_const) X(do_setDoubleValue) X(do_getIntValue_const) X(do_setIntValue) \
+  X(do_getBoolValue_const) X(do_setBoolValue) X(do_hasValue_const) X(do_hasUnits_const) X(do_getUnit_const)     \
+  X(do_getAccessType_const)
+#define V2PY_COMPOSITE_OPS(X)                                                                        \
+  X(do_GetNumberOfAttributes_const) X(do_GetAttribute) X(do_GetAttribute_const) X(do_GetAttributeByPath) \
+  X(do_GetAttributeByPath_const) X(do_HasAttributeByPath_const)
+#define V2PY_ENTITY_OPS(X) X(do_getName_const) X(do_getEntityID_const)
+#define V2PY_SHORTCUT_OPS(X) X(do_getNumberOfShortcuts_const) X(do_getShortcut_const) X(do_getFirstValidShortcut_const)
+
+// Director classes: the interface and Swig::Director, with the protected raw operations that
+// have wrappers made public again so that the wrappers can name them. They stay abstract: the
+// module constructs none (no constructor is bound), and the library's objects are not directors.
+// (IEntityLinkAttributeBase's own three operations have no wrappers and stay protected.)
+#define V2PY_USING(op) using Interface::op;
+#define V2PY_DIRECTOR_CLASS(Class, ...)                                                           \
+  class SwigDirector_##Class : public OrvaneSDK::Model::Class, public Swig::Director {             \
+    using Interface = OrvaneSDK::Model::Class;                                                     \
+                                                                                                   \
+   public:                                                                                         \
+    __VA_ARGS__                                                                                    \
+  };
+V2PY_DIRECTOR_CLASS(IAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(IEntityLinkAttributeBase, V2PY_ATTRIBUTE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(IArrayAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(ICompositeAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING) V2PY_COMPOSITE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(IEntity,
+                    V2PY_ATTRIBUTE_OPS(V2PY_USING) V2PY_COMPOSITE_OPS(V2PY_USING) V2PY_ENTITY_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(ILinkAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(IListAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING))
+V2PY_DIRECTOR_CLASS(IShortcutAttribute, V2PY_ATTRIBUTE_OPS(V2PY_USING) V2PY_SHORTCUT_OPS(V2PY_USING))
+#undef V2PY_DIRECTOR_CLASS
+#undef V2PY_USING
+
+namespace v2py {
+namespace {
+using namespace OrvaneSDK;
+using namespace OrvaneSDK::Model;
+
+// ---------------------------------------------------------------------------------------------
+// The per-operation list: one tag per raw operation with its name and its member pointer,
+// taken through a director class that re-exposes it.
+namespace op {
+#define V2PY_OP_TAG(name_)                           \
+  struct name_ {                                     \
+    static constexpr const char* name = #name_;      \
+    template <class Director>                        \
+    static constexpr auto member() {                 \
+      return &Director::name_;                       \
+    }                                                \
+  };
+V2PY_ATTRIBUTE_OPS(V2PY_OP_TAG)
+V2PY_COMPOSITE_OPS(V2PY_OP_TAG)
+V2PY_ENTITY_OPS(V2PY_OP_TAG)
+V2PY_SHORTCUT_OPS(V2PY_OP_TAG)
+#undef V2PY_OP_TAG
+}  // namespace op
+
+/// A family of operations as a type list (the leading void takes the list macro's first comma).
+template <class Void, class... Ops>
+struct Family {};
+#define V2PY_OP_TYPE(name_) , op::name_
+using AttributeOps = Family<void V2PY_ATTRIBUTE_OPS(V2PY_OP_TYPE)>;
+using CompositeOps = Family<void V2PY_COMPOSITE_OPS(V2PY_OP_TYPE)>;
+using EntityOps = Family<void V2PY_ENTITY_OPS(V2PY_OP_TYPE)>;
+using ShortcutOps = Family<void V2PY_SHORTCUT_OPS(V2PY_OP_TYPE)>;
+#undef V2PY_OP_TYPE
+
+// ---------------------------------------------------------------------------------------------
+// The per-class list: the short name, the type table index, the director class and the
+// families of raw operations that carry a wrapper on that class.
+template <class C>
+struct Carries;
+#define V2PY_CARRIES(Class, ...)                           \
+  template <>                                              \
+  struct Carries<Class> {                                  \
+    static constexpr const char* name = #Class;            \
+    static constexpr int type = T_##Class;                 \
+    using Director = SwigDirector_##Class;                 \
+    using Families = std::tuple<__VA_ARGS__>;              \
+  };
+V2PY_CARRIES(IAttribute, AttributeOps)
+V2PY_CARRIES(IEntityLinkAttributeBase, AttributeOps)
+V2PY_CARRIES(IArrayAttribute, AttributeOps)
+V2PY_CARRIES(ICompositeAttribute, AttributeOps, CompositeOps)
+V2PY_CARRIES(IEntity, AttributeOps, CompositeOps, EntityOps)
+V2PY_CARRIES(ILinkAttribute, AttributeOps)
+V2PY_CARRIES(IListAttribute, AttributeOps)
+V2PY_CARRIES(IShortcutAttribute, AttributeOps, ShortcutOps)
+#undef V2PY_CARRIES
+
+// ---------------------------------------------------------------------------------------------
+// Argument kinds of raw parameters, with the type texts of Part 3.3's table. A reference is
+// passed as a proxy of the matching pointer type; a pointer out-parameter as a proxy of the
+// pointer-to-pointer type, whose text is written without a blank before the '&'.
+PYRT_TEXT(PointerRef, "&");
+template <class P>
+struct KindOf;
+#define V2PY_VALUE_KIND(Native, Kind) \
+  template <>                         \
+  struct KindOf<Native> {             \
+    using type = Kind;                \
+  };
+V2PY_VALUE_KIND(bool, pyrt::Bool)
+V2PY_VALUE_KIND(int, pyrt::Int<int>)
+V2PY_VALUE_KIND(float, pyrt::Float)
+V2PY_VALUE_KIND(double, pyrt::Double)
+V2PY_VALUE_KIND(std::size_t, pyrt::Size)
+V2PY_VALUE_KIND(Chronology, ChronologyArg)
+#undef V2PY_VALUE_KIND
+template <class T>
+struct KindOf<T&> {
+  using type = pyrt::Ref<T>;
+};
+template <class T>
+struct KindOf<T*&> {
+  using P = std::remove_const_t<T>*;
+  using type = pyrt::Ref<P, pyrt::Derived<P, PointerRef>>;
+};
+
+/// The native argument behind a loaded kind. A const-pointee out-parameter
+/// (`IAttribute const*&`) shares the representation of the proxied `IAttribute*`.
+template <class P, class K>
+decltype(auto) nativeArg(const K& kind) {
+  using Target = std::remove_reference_t<P>;
+  if constexpr (!std::is_reference<P>::value)
+    return static_cast<P>(kind);
+  else if constexpr (std::is_pointer<Target>::value)
+    return *static_cast<Target*>(static_cast<void*>(kind.ptr));
+  else
+    return static_cast<P>(*kind.ptr);
+}
+
+/// `self` of a protected member: None is a null object, and the Python object is kept for the
+/// upcall test.
+template <class T>
+struct SelfArg : pyrt::Obj<T, true> {
+  PyObject* object = nullptr;
+  bool load(const pyrt::ArgInfo& a, const char* fname, int argno) {
+    object = a.obj;
+    return pyrt::Obj<T, true>::load(a, fname, argno);
+  }
+};
+
+/// Function name "C_do_x" and qualified name "OrvaneSDK::Model::C::do_x", built once.
+struct ProtectedNames {
+  std::string function;
+  std::string qualified;
+};
+template <class C, class Op>
+const ProtectedNames& protectedNames() {
+  static const ProtectedNames names{std::string(Carries<C>::name) + "_" + Op::name,
+                                    std::string(pyrt::TypeOf<C>::name) + "::" + Op::name};
+  return names;
+}
+
+/// The body of a protected-member wrapper for Op on class C, once every argument converted.
+template <class C, class Op, class Self, class... P>
+struct ProtectedBody {
+  pyrt::Raw operator()(SelfArg<Self> self, typename KindOf<P>::type... args) const {
+    Swig::Director* director = pyrt::asDirector(self.get());
+    if (!director || !director->mayAccessProtected(Op::name)) {
+      PyErr_Format(PyExc_RuntimeError, "accessing protected member %s", Op::name);
+      return {nullptr};
+    }
+    // An upcall from the director's own Python object: there is no native body to reach.
+    if (director->owner() == self.object)
+      Swig::DirectorPureVirtualException::throwPureVirtual(protectedNames<C, Op>().qualified.c_str());
+    // The member was named through the director class; the virtual call reaches the override.
+    constexpr auto member = Op::template member<typename Carries<C>::Director>();
+    return {PyLong_FromLong((self.get()->*member)(nativeArg<P>(args)...))};
+  }
+};
+
+/// Splits the raw operation's member pointer into constness and parameters.
+template <class C, class Op, class Member = decltype(Op::template member<typename Carries<C>::Director>())>
+struct Protected;
+template <class C, class Op, class B, class... P>
+struct Protected<C, Op, int (B::*)(P...) const> : ProtectedBody<C, Op, const C, P...> {};
+template <class C, class Op, class B, class... P>
+struct Protected<C, Op, int (B::*)(P...)> : ProtectedBody<C, Op, C, P...> {};
+
+/// Method-table entry of a protected member: exactly one argument per raw parameter plus self.
+template <class C, class Op>
+PyObject* protectedEntry(PyObject*, PyObject* args) {
+  static const pyrt::Single<Protected<C, Op>, true> wrapper{protectedNames<C, Op>().function.c_str(), {}};
+  return wrapper.callVarargs(args);
+}
+
+/// disown_C: a director that Python still owns keeps its Python object alive from now on.
+template <class C>
+struct Disown {
+  void operator()(pyrt::Obj<C, true> object) const {
+    if (Swig::Director* director = pyrt::asDirector(object.get())) director->disown();
+  }
+};
+template <class C>
+const std::string& disownName() {
+  static const std::string name = std::string("disown_") + Carries<C>::name;
+  return name;
+}
+template <class C>
+PyObject* disownEntry(PyObject*, PyObject* arg) {
+  static const pyrt::Single<Disown<C>> wrapper{disownName<C>().c_str(), {}};
+  return wrapper.callO(arg);
+}
+template <class C>
+const std::string& registerName() {
+  static const std::string name = std::string(Carries<C>::name) + "_swigregister";
+  return name;
+}
+
+template <class C, class... Ops>
+void appendFamily(Segment& s, Family<void, Ops...>) {
+  (s.push_back({protectedNames<C, Ops>().function.c_str(), protectedEntry<C, Ops>, METH_VARARGS, nullptr}), ...);
+}
+
+}  // namespace
+
+template <class C>
+Segment directorMethods() {
+  Segment s;
+  std::apply([&s](auto... family) { (appendFamily<C>(s, family), ...); }, typename Carries<C>::Families{});
+  s.push_back({disownName<C>().c_str(), disownEntry<C>, METH_O, nullptr});
+  s.push_back({registerName<C>().c_str(), swigregister<Carries<C>::type>, METH_O, nullptr});
+  return s;
+}
+
+template Segment directorMethods<IAttribute>();
+template Segment directorMethods<IEntityLinkAttributeBase>();
+template Segment directorMethods<IArrayAttribute>();
+template Segment directorMethods<ICompositeAttribute>();
+template Segment directorMethods<IEntity>();
+template Segment directorMethods<ILinkAttribute>();
+template Segment directorMethods<IListAttribute>();
+template Segment directorMethods<IShortcutAttribute>();
+
+}  // namespace v2py
