@@ -15,6 +15,18 @@ PYRT_TEXT(Int32, "std::int32_t");
 using Int32 = Int<std::int32_t, Fixed<txt::Int32>>;
 using Id = Ref<const EntityID>;
 
+// A data view holds its identifier's proxy as the next in its chain (see EntityID_data). Once that
+// identifier was deleted explicitly its pointer is null and the view's storage is gone: refuse it.
+struct LiveData : Ref<const EntityID::data_type> {
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (!Ref<const EntityID::data_type>::load(a, fname, argno)) return false;
+    auto* owner = a.proxy ? reinterpret_cast<SwigPyObject*>(a.proxy->next) : nullptr;
+    if (owner && a.proxy->ty == type() && owner->ty == TypeOf<EntityID>::descriptor() && !owner->ptr)
+      return raiseNullReference(fname, argno, "OrvaneSDK::Model::EntityID::data_type const &"), false;
+    return true;
+  }
+};
+
 #define V2PY_CTOR "OrvaneSDK::Model::EntityID::EntityID"
 constexpr auto new_EntityID = overloads(
     "new_EntityID",
@@ -24,7 +36,7 @@ constexpr auto new_EntityID = overloads(
            V2PY_CTOR "(OrvaneSDK::Model::CEntityID const &)"),
     []() { return constructed(new EntityID()); },
     [](Ref<const V2pyIntPair> pair) { return constructed(new EntityID(*pair)); },
-    [](Ref<const EntityID::data_type> data) { return constructed(new EntityID(*data)); },
+    [](const LiveData& data) { return constructed(new EntityID(*data)); },
     [](Ref<const CEntityID> record) { return constructed(new EntityID(*record)); },
     [](Int32 id1, Int32 id2) { return constructed(new EntityID(id1, id2)); });
 #undef V2PY_CTOR

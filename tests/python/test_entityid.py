@@ -248,3 +248,16 @@ def test_swiginit_sets_this_then_appends(m, ident):
     with pytest.raises(TypeError) as err:
         m.EntityID_swiginit(holder)
     assert str(err.value) == "swiginit expected 2 arguments, got 1"
+
+
+def test_view_of_an_explicitly_deleted_identifier_is_refused(m):
+    ident = m.new_EntityID(4, 5)
+    view = m.EntityID_data(ident)
+    copy = m.new_EntityID(view)
+    assert m.EntityID_toString(copy) == "4-5"
+    m.delete_EntityID(copy)
+    m.delete_EntityID(ident)
+    with pytest.raises(ValueError) as err:
+        m.new_EntityID(view)
+    assert str(err.value) == ("invalid null reference in method 'new_EntityID', argument 1 of type "
+                              "'OrvaneSDK::Model::EntityID::data_type const &'")
