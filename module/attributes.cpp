@@ -1,4 +1,4 @@
-// Wrappers of the attribute family's public operations (Part 3.3), and the three method-table
+// Wrappers of the attribute family's public operations, and the three method-table
 // segments that place them before each class's protected members, disown_ and swigregister.
 #include "module/attributes.h"
 

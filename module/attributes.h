@@ -1,6 +1,7 @@
 // Shared pieces of the attribute-family wrappers: the chronology kind, the documentation
 // text macros and the per-class tail of protected members, disown_ and swigregister.
 #pragma once
+#include "module/docs.h"
 #include <initializer_list>
 #include "module/table.h"
 #include "module/types.h"
@@ -27,10 +28,3 @@ inline Segment join(std::initializer_list<Segment> parts) {
 
 }  // namespace v2py
 
-// Documentation texts (Part 3.1): a summary, then param and returns tags, all written without
-// the closing slash; overloads as "*Overload N:*" blocks separated by a line holding "|".
-#define V2PY_DOC(summary, extra) "\n<summary>" summary "<summary>\n" extra
-#define V2PY_PARAM(name, text) "<param name=\"" name "\">" text "<param>\n"
-#define V2PY_RETURNS(text) "<returns>" text "<returns>\n"
-#define V2PY_OVERLOAD(n, doc) "\n*Overload " #n ":*\n" doc
-#define V2PY_NEXT "\n|\n"

@@ -101,7 +101,7 @@ V2PY_CARRIES(IShortcutAttribute, AttributeOps, ShortcutOps)
 #undef V2PY_CARRIES
 
 // ---------------------------------------------------------------------------------------------
-// Argument kinds of raw parameters, with the type texts of Part 3.3's table. A reference is
+// Argument kinds of raw parameters, with the type texts used in argument messages. A reference is
 // passed as a proxy of the matching pointer type; a pointer out-parameter as a proxy of the
 // pointer-to-pointer type, whose text is written without a blank before the '&'.
 PYRT_TEXT(PointerRef, "&");

@@ -1,4 +1,5 @@
 // Wrappers of the free functions, IHandle, ISolverData and ISolverManager.
+#include "module/docs.h"
 #include "module/table.h"
 #include "module/types.h"
 
@@ -132,17 +133,19 @@ constexpr Custom IHandle_swigregister{"IHandle_swigregister", swigregister<T_IHa
 constexpr Custom ISolverData_swigregister{"ISolverData_swigregister", swigregister<T_ISolverData>, METH_O};
 constexpr Custom ISolverManager_swigregister{"ISolverManager_swigregister", swigregister<T_ISolverManager>, METH_O};
 
-// Documentation texts of the SDK operations.
-#define DOC(summary, extra) "\n<summary>" summary "<summary>\n" extra
-#define PARAM(name, text) "<param name=\"" name "\">" text "<param>\n"
-#define RETURNS(text) "<returns>" text "<returns>\n"
-#define OVERLOADS(a, b) "\n*Overload 1:*\n" a "\n|\n\n*Overload 2:*\n" b
-#define CHRONO_GET(summary, ret) \
-  OVERLOADS(DOC(summary, PARAM("chronology", "Chronological moment of the run to read") RETURNS(ret)), \
-            DOC(summary " at the current moment of the run", RETURNS(ret)))
-#define CHRONO_SET(summary, value) \
-  OVERLOADS(DOC(summary, PARAM(value, "The new value") PARAM("chronology", "Moment from which the value applies")), \
-            DOC(summary " from the next moment of the run", PARAM(value, "The new value")))
+// Documentation of the chronology forms: with the chronology first, then without it.
+#define CHRONO_GET(summary, ret)                                                                          \
+  V2PY_OVERLOAD(1, V2PY_DOC(summary, V2PY_PARAM("chronology", "Chronological moment of the run to read") \
+                                         V2PY_RETURNS(ret)))                                              \
+  V2PY_NEXT V2PY_OVERLOAD(2, V2PY_DOC(summary " at the current moment of the run", V2PY_RETURNS(ret)))
+#define CHRONO_SET(summary, value)                                                                     \
+  V2PY_OVERLOAD(1, V2PY_DOC(summary, V2PY_PARAM(value, "The new value")                                \
+                                         V2PY_PARAM("chronology", "Moment from which the value applies"))) \
+  V2PY_NEXT V2PY_OVERLOAD(2, V2PY_DOC(summary " from the next moment of the run", V2PY_PARAM(value, "The new value")))
+#define SAME_TWICE(doc) V2PY_OVERLOAD(1, doc) V2PY_NEXT V2PY_OVERLOAD(2, doc)
+#define DOC V2PY_DOC
+#define PARAM V2PY_PARAM
+#define RETURNS V2PY_RETURNS
 
 }  // namespace
 
@@ -198,11 +201,9 @@ Segment solverDataMethods() {
       def<isConverged_>(CHRONO_GET("Check if the solution has converged", "true when converged")),
       def<setStopOnConvergence_>(CHRONO_SET("Set whether solving stops on convergence", "value")),
       def<isStopOnConvergence_>(CHRONO_GET("Check whether solving stops on convergence", "the switch")),
-      def<getSolutionControl_>(OVERLOADS(DOC("Get the solution-control entity", RETURNS("The entity or None")),
-                                         DOC("Get the solution-control entity", RETURNS("The entity or None")))),
+      def<getSolutionControl_>(SAME_TWICE(DOC("Get the solution-control entity", RETURNS("The entity or None")))),
       def<getEntityCollection_>(
-          OVERLOADS(DOC("Get the collection of all available entities", RETURNS("The entity collection")),
-                    DOC("Get the collection of all available entities", RETURNS("The entity collection")))),
+          SAME_TWICE(DOC("Get the collection of all available entities", RETURNS("The entity collection")))),
       def<ISolverData_swigregister>(),
   };
 }

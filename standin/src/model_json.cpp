@@ -201,41 +201,41 @@ private:
         if (!(s.residualReduction > 0.0)) bad(where + ".residualReduction", "must be positive");
     }
 
-    std::string nameOf(const Json& spec, const std::string& where) {
-        if (!spec.is_object()) bad(where, "expected an object");
-        if (!spec.contains("name")) bad(where, "missing 'name'");
-        std::string name = text(spec["name"], where + ".name");
+    std::string nameOf(const Json& def, const std::string& where) {
+        if (!def.is_object()) bad(where, "expected an object");
+        if (!def.contains("name")) bad(where, "missing 'name'");
+        std::string name = text(def["name"], where + ".name");
         if (name.empty() || name.find('/') != std::string::npos)
             bad(where + ".name", "a name must be non-empty and contain no '/'");
         return name;
     }
 
-    void common(Node* node, const Json& spec, const std::string& where, const char* defaultType) {
+    void common(Node* node, const Json& def, const std::string& where, const char* defaultType) {
         std::string type = defaultType;
-        if (spec.contains("type")) type = text(spec["type"], where + ".type");
+        if (def.contains("type")) type = text(def["type"], where + ".type");
         node->type = model_.intern(type);
-        if (spec.contains("unit") && !spec["unit"].is_null()) {
-            std::string unit = text(spec["unit"], where + ".unit");
+        if (def.contains("unit") && !def["unit"].is_null()) {
+            std::string unit = text(def["unit"], where + ".unit");
             if (!unit.empty()) node->unit = model_.intern(unit);
         }
-        if (spec.contains("access")) node->access = access(spec["access"], where + ".access");
+        if (def.contains("access")) node->access = access(def["access"], where + ".access");
     }
 
     void attach(CompositeNode* parent, Node* node, const std::string& where) {
         if (!model_.attach(parent, node)) bad(where, "the name '" + node->name + "' is used twice");
     }
 
-    EntityNode* entity(const Json& spec, CompositeNode* parent, const std::string& where, bool root) {
-        std::string name = nameOf(spec, where);
-        onlyKeys(spec, where, {"name", "kind", "type", "id", "access", "attributes"});
-        if (spec.contains("kind") && text(spec["kind"], where + ".kind") != "entity")
+    EntityNode* entity(const Json& def, CompositeNode* parent, const std::string& where, bool root) {
+        std::string name = nameOf(def, where);
+        onlyKeys(def, where, {"name", "kind", "type", "id", "access", "attributes"});
+        if (def.contains("kind") && text(def["kind"], where + ".kind") != "entity")
             bad(where + ".kind", "a root entity must be of kind 'entity'");
-        if (!spec.contains("type")) bad(where, "an entity needs a 'type'");
+        if (!def.contains("type")) bad(where, "an entity needs a 'type'");
         EntityNode* e = model_.make<EntityNode>();
         e->name = name;
-        common(e, spec, where, "");
-        if (spec.contains("id")) {
-            const Json& id = spec["id"];
+        common(e, def, where, "");
+        if (def.contains("id")) {
+            const Json& id = def["id"];
             if (!id.is_array() || id.size() != 2) bad(where + ".id", "expected two integers");
             e->id1 = integer(id[0], where + ".id[0]");
             e->id2 = integer(id[1], where + ".id[1]");
@@ -245,51 +245,51 @@ private:
         EntityNode* above = root ? nullptr : e->parentEntity();
         e->fullName = above == nullptr ? name : above->fullName + "/" + e->pathInEntity();
         model_.entities.push_back(e);
-        children(spec, e, where);
+        children(def, e, where);
         return e;
     }
 
-    void children(const Json& spec, CompositeNode* composite, const std::string& where) {
-        if (!spec.contains("attributes")) return;
-        const Json& list = spec["attributes"];
+    void children(const Json& def, CompositeNode* composite, const std::string& where) {
+        if (!def.contains("attributes")) return;
+        const Json& list = def["attributes"];
         if (!list.is_array()) bad(where + ".attributes", "expected a list");
         for (std::size_t i = 0; i < list.size(); ++i)
             attribute(list[i], composite, where + ".attributes[" + std::to_string(i) + "]");
     }
 
-    void attribute(const Json& spec, CompositeNode* parent, const std::string& at) {
-        std::string name = nameOf(spec, at);
+    void attribute(const Json& def, CompositeNode* parent, const std::string& at) {
+        std::string name = nameOf(def, at);
         std::string where = at + " ('" + name + "')";
-        if (!spec.contains("kind")) bad(where, "missing 'kind'");
-        NodeKind kind = kindFromText(text(spec["kind"], where + ".kind"), where + ".kind");
+        if (!def.contains("kind")) bad(where, "missing 'kind'");
+        NodeKind kind = kindFromText(text(def["kind"], where + ".kind"), where + ".kind");
         switch (kind) {
-        case NodeKind::Entity: entity(spec, parent, where, false); return;
+        case NodeKind::Entity: entity(def, parent, where, false); return;
         case NodeKind::Composite: {
-            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "attributes"});
+            onlyKeys(def, where, {"name", "kind", "type", "access", "unit", "attributes"});
             auto* c = model_.make<CompositeNode>(NodeKind::Composite);
             c->name = name;
-            common(c, spec, where, "composite");
+            common(c, def, where, "composite");
             attach(parent, c, where);
-            children(spec, c, where);
+            children(def, c, where);
             return;
         }
         case NodeKind::Link:
         case NodeKind::List:
         case NodeKind::Array: {
-            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "target", "targets"});
+            onlyKeys(def, where, {"name", "kind", "type", "access", "unit", "target", "targets"});
             auto* l = model_.make<LinkNode>(kind);
             l->name = name;
-            common(l, spec, where, kindText(kind));
+            common(l, def, where, kindText(kind));
             attach(parent, l, where);
             PendingLink pending{l, {}, where};
             if (kind == NodeKind::Link) {
-                if (spec.contains("targets")) bad(where, "a link has one 'target'");
-                if (spec.contains("target") && !spec["target"].is_null())
-                    pending.names.push_back(text(spec["target"], where + ".target"));
+                if (def.contains("targets")) bad(where, "a link has one 'target'");
+                if (def.contains("target") && !def["target"].is_null())
+                    pending.names.push_back(text(def["target"], where + ".target"));
             } else {
-                if (spec.contains("target")) bad(where, "a list or array has 'targets'");
-                if (spec.contains("targets")) {
-                    const Json& t = spec["targets"];
+                if (def.contains("target")) bad(where, "a list or array has 'targets'");
+                if (def.contains("targets")) {
+                    const Json& t = def["targets"];
                     if (!t.is_array()) bad(where + ".targets", "expected a list");
                     for (std::size_t i = 0; i < t.size(); ++i) {
                         std::string w = where + ".targets[" + std::to_string(i) + "]";
@@ -306,14 +306,14 @@ private:
             return;
         }
         case NodeKind::Shortcut: {
-            onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "targets", "target"});
+            onlyKeys(def, where, {"name", "kind", "type", "access", "unit", "targets", "target"});
             auto* s = model_.make<ShortcutNode>();
             s->name = name;
-            common(s, spec, where, "shortcut");
+            common(s, def, where, "shortcut");
             attach(parent, s, where);
-            if (spec.contains("target")) s->targetPaths.push_back(text(spec["target"], where + ".target"));
-            if (spec.contains("targets")) {
-                const Json& t = spec["targets"];
+            if (def.contains("target")) s->targetPaths.push_back(text(def["target"], where + ".target"));
+            if (def.contains("targets")) {
+                const Json& t = def["targets"];
                 if (!t.is_array()) bad(where + ".targets", "expected a list");
                 for (std::size_t i = 0; i < t.size(); ++i)
                     s->targetPaths.push_back(text(t[i], where + ".targets[" + std::to_string(i) + "]"));
@@ -323,18 +323,18 @@ private:
         }
         default: break;
         }
-        onlyKeys(spec, where, {"name", "kind", "type", "access", "unit", "value", "values"});
+        onlyKeys(def, where, {"name", "kind", "type", "access", "unit", "value", "values"});
         auto* v = model_.make<ValueNode>(kind);
         v->name = name;
         v->access = kReadWrite;
-        common(v, spec, where, kindText(kind));
-        if (spec.contains("value") && spec.contains("values")) bad(where, "give either 'value' or 'values'");
-        if (spec.contains("value")) {
-            Scalar s = scalar(v->valueKind(), spec["value"], where + ".value");
+        common(v, def, where, kindText(kind));
+        if (def.contains("value") && def.contains("values")) bad(where, "give either 'value' or 'values'");
+        if (def.contains("value")) {
+            Scalar s = scalar(v->valueKind(), def["value"], where + ".value");
             for (int c = kInitial; c <= kCurrent; ++c) v->values[c] = s;
             v->present = 0x0f;
-        } else if (spec.contains("values")) {
-            const Json& vs = spec["values"];
+        } else if (def.contains("values")) {
+            const Json& vs = def["values"];
             if (!vs.is_object()) bad(where + ".values", "expected an object keyed by chronology");
             for (auto it = vs.begin(); it != vs.end(); ++it) {
                 int c = chronologyKey(it.key(), where + ".values");
