@@ -455,6 +455,9 @@ class _LibraryObject(_Object):
 
 # Members of the classes that are written in Python rather than bound flat functions.
 EXTRA = {
+    "IAttribute": [
+        "def downcast(self) -> IAttribute: ...",
+    ],
     "EntityID": [
         "__swig_destroy__: Any",
         "@overload",

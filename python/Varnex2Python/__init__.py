@@ -23,6 +23,7 @@ The enumeration constants (``Chronology_Next``, ``AttributeType_Double``, ...), 
 and the free functions (``toString``, ``version``, ``hasReadAccess``, ...) are re-exported.
 """
 import _Varnex2Python as _V
+from _Varnex2Downcast import downcast as _downcast
 
 __all__ = [
     "IHandle", "ISolverData", "ISolverManager", "IAttribute", "ICompositeAttribute", "IEntity",
@@ -172,6 +173,12 @@ class IAttribute(IHandle):
     def _describe(self):
         kind = self.getAttributeType()
         return " %r (%s)" % (self.getAttributePath(False), _ATTRIBUTE_KINDS.get(kind, kind))
+
+    def downcast(self):
+        """The same attribute as an instance of the class its kind names (ILinkAttribute,
+        IListAttribute, IArrayAttribute, IShortcutAttribute, ICompositeAttribute, IEntity; an
+        IAttribute for value attributes), so that links and shortcuts can be followed."""
+        return _downcast(self)
 
 
 class ICompositeAttribute(IAttribute):

@@ -378,6 +378,7 @@ class ISolverManager(ISolverData):
 
 
 class IAttribute(IHandle):
+    def downcast(self) -> IAttribute: ...
     @overload
     def getAttributeType(self, /) -> int:
         """Get the kind of the attribute"""

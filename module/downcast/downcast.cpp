@@ -1,0 +1,97 @@
+// _Varnex2Downcast: turns an attribute proxy into a proxy of the interface its kind names
+// (link, list, array, shortcut, composite, entity), which the flat functions never return.
+#include <Python.h>
+#include <exception>
+#include "pyruntime/proxy.h"
+#include "sdk/model.h"
+
+namespace {
+using namespace OrvaneSDK;
+using namespace OrvaneSDK::Model;
+
+// The registry type of each attribute kind, and the pointer adjusted to that interface.
+const char* mangledFor(AttributeType kind) {
+  switch (kind) {
+    case AttributeType_Composite: return "_p_OrvaneSDK__Model__ICompositeAttribute";
+    case AttributeType_Entity: return "_p_OrvaneSDK__Model__IEntity";
+    case AttributeType_Link: return "_p_OrvaneSDK__Model__ILinkAttribute";
+    case AttributeType_List: return "_p_OrvaneSDK__Model__IListAttribute";
+    case AttributeType_Array: return "_p_OrvaneSDK__Model__IArrayAttribute";
+    case AttributeType_Shortcut: return "_p_OrvaneSDK__Model__IShortcutAttribute";
+    default: return "_p_OrvaneSDK__Model__IAttribute";
+  }
+}
+void* adjusted(IAttribute* a, AttributeType kind) {
+  switch (kind) {
+    case AttributeType_Composite: return static_cast<ICompositeAttribute*>(a);
+    case AttributeType_Entity: return static_cast<IEntity*>(a);
+    case AttributeType_Link: return static_cast<ILinkAttribute*>(a);
+    case AttributeType_List: return static_cast<IListAttribute*>(a);
+    case AttributeType_Array: return static_cast<IArrayAttribute*>(a);
+    case AttributeType_Shortcut: return static_cast<IShortcutAttribute*>(a);
+    default: return a;
+  }
+}
+
+// Descriptors live in the main module's static data for the process; look each up once.
+pyrt::TypeDescriptor* descriptor(const char* mangled) {
+  static pyrt::TypeDescriptor* cache[AttributeType_Double + 1] = {};
+  for (int kind = 0; kind <= AttributeType_Double; ++kind) {
+    if (mangledFor(static_cast<AttributeType>(kind)) != mangled) continue;
+    if (!cache[kind]) cache[kind] = pyrt::lookupTypeByName(mangled);
+    return cache[kind];
+  }
+  return pyrt::lookupTypeByName(mangled);
+}
+
+PyObject* downcast(PyObject*, PyObject* arg) {
+  pyrt::TypeDescriptor* attributeType = descriptor(mangledFor(AttributeType_Unknown));
+  void* ptr = nullptr;
+  pyrt::SwigPyObject* source = pyrt::findProxy(arg);
+  if (!attributeType || !source || pyrt::convertPointer(arg, &ptr, attributeType, 0, nullptr) < 0 || !ptr) {
+    PyErr_SetString(PyExc_TypeError, "downcast() takes an attribute object");
+    return nullptr;
+  }
+  auto* attribute = static_cast<IAttribute*>(ptr);
+  AttributeType kind;
+  try {
+    kind = attribute->getAttributeType(false);
+  } catch (const std::exception& e) {
+    PyErr_SetString(PyExc_RuntimeError, e.what());
+    return nullptr;
+  }
+  pyrt::TypeDescriptor* ty = descriptor(mangledFor(kind));
+  if (!ty) ty = attributeType;
+  // Made with the proxy type of the object given, so the main module converts it on its fast path.
+  auto* proxy = PyObject_New(pyrt::SwigPyObject, Py_TYPE(source));
+  if (!proxy) return nullptr;
+  proxy->ptr = adjusted(attribute, kind);
+  proxy->ty = ty;
+  proxy->own = 0;
+  proxy->next = nullptr;
+  proxy->keep = nullptr;
+  pyrt::ClassBinding* binding = ty->clientdata;
+  if (!binding || !binding->klass) return reinterpret_cast<PyObject*>(proxy);
+  PyObject* instance = pyrt::newShadowInstance(binding, reinterpret_cast<PyObject*>(proxy));
+  Py_DECREF(proxy);
+  return instance;
+}
+
+PyMethodDef methods[] = {
+    {"downcast", downcast, METH_O,
+     "downcast(attribute)\n\nThe same library attribute as an object of the interface its kind names: "
+     "ICompositeAttribute, IEntity, ILinkAttribute, IListAttribute, IArrayAttribute or "
+     "IShortcutAttribute (IAttribute for value attributes)."},
+    {nullptr, nullptr, 0, nullptr}};
+
+PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Downcast", "Downcasts of attribute objects.", -1, methods,
+                         nullptr, nullptr, nullptr, nullptr};
+}  // namespace
+
+PyMODINIT_FUNC PyInit__Varnex2Downcast() {
+  // The registry and the proxy type come from the main module.
+  PyObject* main = PyImport_ImportModule("_Varnex2Python");
+  if (!main) return nullptr;
+  Py_DECREF(main);
+  return PyModule_Create(&moduleDef);
+}

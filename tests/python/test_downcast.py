@@ -1,0 +1,69 @@
+"""Attributes as the interface their kind names, so links, lists, arrays and shortcuts can be followed."""
+import pytest
+
+KINDS = {7: "ILinkAttribute", 8: "IListAttribute", 10: "IArrayAttribute", 9: "IShortcutAttribute",
+         5: "ICompositeAttribute", 6: "IEntity", 11: "IAttribute", 1: "IAttribute", 3: "IAttribute"}
+
+
+@pytest.fixture
+def downcast():
+    import _Varnex2Downcast
+
+    return _Varnex2Downcast.downcast
+
+
+def attributes(m, collection):
+    for i in range(m.IEntityCollection_getNumberOfEntities(collection)):
+        entity = m.IEntityCollection_getEntity(collection, i)
+        for j in range(m.ICompositeAttribute_getNumberOfAttributes(entity, True)):
+            yield m.ICompositeAttribute_getAttribute(entity, j, True)
+
+
+def type_name(proxy):
+    return repr(proxy).split("'")[1][:-2].split("::")[-1]
+
+
+def test_every_kind_becomes_its_interface(m, collection, downcast):
+    seen = set()
+    for attribute in attributes(m, collection):
+        kind = m.IAttribute_getAttributeType(attribute)
+        cast = downcast(attribute)
+        assert type_name(cast) == KINDS.get(kind, "IAttribute") and int(cast) == int(attribute)
+        assert cast.own() is False
+        seen.add(kind)
+    assert {5, 7, 8, 9, 10} <= seen
+
+
+def test_links_and_shortcuts_can_be_followed(m, standin, collection, downcast):
+    link = downcast(m.ICompositeAttribute_getAttribute(m.IEntityCollection_getEntity(collection, "Pipe", 0),
+                                                       "Upstream"))
+    assert m.IEntity_getName(m.ILinkAttribute_getEntity(link), True) == "CoolingLoop/Pump1"
+    for attribute in attributes(m, collection):
+        if m.IAttribute_getAttributeType(attribute) == 9:
+            target = m.IShortcutAttribute_getFirstValidShortcut(downcast(attribute))
+            assert m.IAttribute_getAttributeType(target) != 9
+
+
+@pytest.mark.parametrize("bad", [None, 5, "x"])
+def test_refuses_what_is_not_an_attribute(m, manager, downcast, bad):
+    for value in (bad, manager):
+        with pytest.raises(TypeError) as err:
+            downcast(value)
+        assert str(err.value) == "downcast() takes an attribute object"
+
+
+def test_library_failure_is_reported(m, standin, collection, downcast):
+    entity = m.IEntityCollection_getEntity(collection, 0)
+    standin.fail_next(int(entity), 3, -3, "kind unknown")
+    with pytest.raises(RuntimeError) as err:
+        downcast(entity)
+    assert str(err.value) == "kind unknown"
+
+
+def test_class_method_returns_the_derived_class(run_python):
+    rc, out, err = run_python(
+        "import Varnex2Python as vx\n"
+        "entity = vx.ISolverManager.instance().getEntityCollection().getEntity('Pipe', 0)\n"
+        "link = entity.getAttribute('Upstream').downcast()\n"
+        "print(type(link).__name__, link.getEntity().getName(True))\n")
+    assert (rc, out, err) == (0, "ILinkAttribute CoolingLoop/Pump1\n", "")
