@@ -19,8 +19,11 @@ RESIDUAL = ("SolutionControl", "Solver", "Convergence/Residual")
 def value_text(attribute: vx.IAttribute) -> str:
     """The current value of an attribute with its unit, or what kind of node it is."""
     kind = attribute.getAttributeType()
+    if kind == vx.AttributeType_Link:
+        linked = attribute.downcast().getEntity()  # a link's operations need its own class
+        return "-> %s" % (linked.getName(True) if linked is not None else "nothing")
     if not vx.isValueAttributeType(kind):
-        return "(%s)" % {vx.AttributeType_Composite: "composite", vx.AttributeType_Link: "link"}.get(kind, "node")
+        return "(%s)" % {vx.AttributeType_Composite: "composite"}.get(kind, "node")
     if not vx.hasReadAccess(attribute.getAccessType()):
         return "(write only)"
     if not attribute.hasValue(vx.Chronology_Current):
