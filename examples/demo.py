@@ -20,7 +20,9 @@ def value_text(attribute: vx.IAttribute) -> str:
     """The current value of an attribute with its unit, or what kind of node it is."""
     kind = attribute.getAttributeType()
     if kind == vx.AttributeType_Link:
-        linked = attribute.downcast().getEntity()  # a link's operations need its own class
+        link = attribute.downcast()  # a link's operations need its own class
+        assert isinstance(link, vx.ILinkAttribute)
+        linked = link.getEntity()
         return "-> %s" % (linked.getName(True) if linked is not None else "nothing")
     if not vx.isValueAttributeType(kind):
         return "(%s)" % {vx.AttributeType_Composite: "composite"}.get(kind, "node")
