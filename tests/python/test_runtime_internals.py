@@ -1,0 +1,105 @@
+"""Runtime internals through the test-only probe module: packed objects, lookups by name, cast
+lists, conversion flags, the global-variables object, bindings and deallocation."""
+import pytest
+
+probe = pytest.importorskip("_Varnex2Probe")
+MANAGER, HANDLE, ATTRIBUTE = "_p_OrvaneSDK__ISolverManager", "_p_OrvaneSDK__IHandle", "_p_OrvaneSDK__Model__IAttribute"
+
+
+@pytest.mark.parametrize("data, rep, text", [
+    (b"\x01\xab\x00\xff", "<Swig Packed at _01ab00ff_p_char>", "_01ab00ff_p_char"),
+    (b"", "<Swig Packed at __p_char>", "__p_char"),
+    (bytes(511), "<Swig Packed at _%s_p_char>" % ("00" * 511), "_%s_p_char" % ("00" * 511)),
+    (bytes(600), "<Swig Packed _p_char>", "_p_char"),
+])
+def test_packed_representation(data, rep, text):
+    obj = probe.packed(data, "_p_char")
+    assert (repr(obj), str(obj), type(obj).__name__) == (rep, text, "SwigPyPacked")
+    assert type(obj).__doc__ == "Swig object carries a C/C++ instance pointer"
+
+
+@pytest.mark.parametrize("query, found", [
+    ("_p_char", "_p_char"), ("std::string *", ""), ("OrvaneSDK::Model::IAttribute *", ATTRIBUTE),
+    ("OrvaneSDK::Model::IAttribute*", ATTRIBUTE), ("intmax_t *", "_p_long_long"),
+    ("std::pair< int,int > *", "_p_std__pairT_int_int_t"), ("nothing *", ""),
+])
+def test_lookup_by_name_is_blank_insensitive_and_cached(query, found):
+    first = probe.lookup(query)
+    again = probe.lookup(query)
+    assert first[0] == again[0] == found
+    assert again[1] is bool(found)  # only hits are cached
+
+
+def test_find_cast_moves_the_hit_to_the_front():
+    names, found = probe.cast_list(HANDLE, MANAGER)
+    assert found is True and names[0] == MANAGER
+    names, found = probe.cast_list(HANDLE, "_p_OrvaneSDK__Model__IEntity")
+    assert names[0] == "_p_OrvaneSDK__Model__IEntity" and MANAGER in names
+    assert probe.cast_list(ATTRIBUTE, MANAGER)[1] is False
+
+
+@pytest.mark.parametrize("flags, code, own_after", [(0, 0, True), (1, 0, False), (8, 0, True), (9, 0, False)])
+def test_conversion_flags_on_an_owned_proxy(m, flags, code, own_after):
+    version = m.version()
+    address = int(version)
+    result = probe.convert(version, "_p_OrvaneSDK_Version", flags)
+    assert result == (code, 1, address)
+    assert version.own() is own_after
+    assert int(version) == (0 if flags & 8 else address)
+
+
+def test_conversion_results(m, manager):
+    assert probe.convert(manager, HANDLE, 0) == (0, 0, int(manager))
+    assert probe.convert(manager, ATTRIBUTE, 0)[0] == -1
+    assert probe.convert(None, HANDLE, 0) == (0, 0, 0)
+    assert probe.convert(None, HANDLE, 4)[0] == -13
+    assert probe.convert(manager, MANAGER, 9)[0] == -200  # release of an object it does not own
+    assert probe.convert(5, HANDLE, 0)[0] == -1
+
+
+def test_global_variables_object():
+    link = probe.varlink("a", 1, "b", 2.5)
+    assert str(link) == "(missing, b, a)" and repr(link) == "<Swig global variables>"
+    assert (link.a, link.b) == (1, 2.5)
+    with pytest.raises(AttributeError) as err:
+        link.a = 3
+    assert str(err.value) == "read-only"
+    for action in (lambda: link.missing, lambda: setattr(link, "missing", 1), lambda: link.zzz):
+        with pytest.raises(AttributeError) as err:
+            action()
+        assert str(err.value).startswith("Unknown C global variable '")
+    shadowed = probe.varlink("a", 1, "a", 2)
+    assert shadowed.a == 2  # the newest record is found first
+
+
+def test_type_without_readable_name_shows_its_mangled_name():
+    assert repr(probe.packed(b"", "_p_p_OrvaneSDK__Model__IArrayAttribute")) == \
+        "<Swig Packed at __p_p_OrvaneSDK__Model__IArrayAttribute>"
+
+
+DEALLOC = (
+    "import sys, gc, _Varnex2Python as m\n"
+    "seen = []\n"
+    "sys.unraisablehook = lambda u: seen.append((type(u.exc_value).__name__, u.object is EntityID.__swig_destroy__))\n"
+    "def boom(proxy):\n"
+    "    raise KeyError('x')\n"
+    "class EntityID:\n"
+    "    __swig_destroy__ = boom\n"
+    "m.EntityID_swigregister(EntityID)\n"
+    "e = m.new_EntityID(1, 2)\n"
+    "try:\n"
+    "    raise ValueError('pending')\n"
+    "except ValueError:\n"
+    "    del e\n"
+    "    print(sys.exc_info()[0].__name__, seen)\n"
+    "plain = m.new_EntityEditor(None)\n"
+    "del plain\n"
+)
+
+
+def test_destroy_errors_are_unraisable_and_the_leak_line(run_python):
+    rc, out, err = run_python(DEALLOC)
+    assert rc == 0, err
+    assert out == ("ValueError [('KeyError', True)]\n"
+                   "swig/python detected a memory leak of type 'OrvaneSDK::Model::EntityEditor *', "
+                   "no destructor found.\n")
