@@ -16,6 +16,12 @@
 #include "pyruntime/convert.h"
 #include "pyruntime/director.h"
 
+#if defined(__GNUC__) || defined(__clang__)
+#define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define PYRT_ALWAYS_INLINE inline
+#endif
+
 namespace pyrt {
 
 /// Maps a native class to its registry type. Specialised by the module:
@@ -84,9 +90,21 @@ struct Obj {
     if (a.cls & kClsProxy) return canConvert(a.proxy, type());
     return a.cls & kClsNone;
   }
-  bool load(const ArgInfo& a, const char* fname, int argno) {
-    // The common case inline: a proxy of exactly the type holding a pointer.
-    if ((a.cls & kClsProxy) && a.proxy->ty == type() && a.proxy->ptr) return ptr = static_cast<T*>(a.proxy->ptr), true;
+  PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
+    // The common cases inline: a proxy of exactly the type, or of the type that heads its cast
+    // list, holding a pointer. Everything else, errors included, goes through loadOther.
+    if (a.cls & kClsProxy) {
+      SwigPyObject* sp = a.proxy;
+      TypeDescriptor* ty = type();
+      void* p = nullptr;
+      if (sp->ty == ty) {
+        p = sp->ptr;
+      } else if (ty && ty->cast && ty->cast->type == sp->ty) {
+        int newmem = 0;
+        p = applyCast(ty->cast, sp->ptr, &newmem);
+      }
+      if (p) return ptr = static_cast<T*>(p), true;
+    }
     return loadOther(a, fname, argno);
   }
   bool loadOther(const ArgInfo& a, const char* fname, int argno) {
@@ -346,12 +364,6 @@ PyObject* raiseNativeError(const char* what) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Forms.
-
-#if defined(__GNUC__) || defined(__clang__)
-#define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
-#else
-#define PYRT_ALWAYS_INLINE inline
-#endif
 
 /// Kinds that convert to an object pointer (they name a registry type); their checks compare types.
 template <class K, class = void>
