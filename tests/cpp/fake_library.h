@@ -132,6 +132,12 @@ private:
 
 // Slot of one of this fake's own raw operations.
 #define FAKE_SLOT(name) slotOf(&Self::name)
+// A raw operation with an out-value (written as scripted) or without one; the further macro
+// arguments are the by-value arguments it logs.
+#define FAKE_OUT(name, cv, params, ...) \
+    int name params cv override { return this->reply(FAKE_SLOT(name), out, ##__VA_ARGS__); }
+#define FAKE_IN(name, cv, params, ...) \
+    int name params cv override { return this->record(FAKE_SLOT(name), ##__VA_ARGS__); }
 
 // IHandle slots 0 to 2 over any interface.
 template <class Interface>
@@ -141,15 +147,13 @@ public:
 
 protected:
     using Self = FakeHandle;
-    int do_getHandleType(HandleType& out) const override { return reply(FAKE_SLOT(do_getHandleType), out); }
+    FAKE_OUT(do_getHandleType, const, (HandleType& out))
     int do_getLastExceptionMessage(Tools::IString& out) const override {
         const int status = record(FAKE_SLOT(do_getLastExceptionMessage));
         out.assign(script.message.data(), script.message.size());
         return status;
     }
-    int do_getLastExceptionType(ExceptionType& out) const override {
-        return reply(FAKE_SLOT(do_getLastExceptionType), out);
-    }
+    FAKE_OUT(do_getLastExceptionType, const, (ExceptionType& out))
 };
 
 // IAttribute slots 3 to 21 over any attribute interface.
@@ -161,51 +165,26 @@ public:
 protected:
     using Self = FakeAttributeBase;
     using Text = Tools::IConstString;
-    int do_getAttributeType_const(bool follow, AttributeType& out) const override {
-        return this->reply(FAKE_SLOT(do_getAttributeType_const), out, follow);
-    }
-    int do_getType_const(Tools::IString& out) const override { return this->reply(FAKE_SLOT(do_getType_const), out); }
-    int do_getParent_const(ICompositeAttribute*& out) const override {
-        return this->reply(FAKE_SLOT(do_getParent_const), out);
-    }
-    int do_getParentEntity_const(IEntity*& out) const override {
-        return this->reply(FAKE_SLOT(do_getParentEntity_const), out);
-    }
-    int do_getAttributePath_const(bool inEntity, Tools::IString& out) const override {
-        return this->reply(FAKE_SLOT(do_getAttributePath_const), out, inEntity);
-    }
-    int do_getStringValue_const(Tools::IString& out, Chronology c) const override {
-        return this->reply(FAKE_SLOT(do_getStringValue_const), out, c);
-    }
-    int do_setStringValue(Text const& value, Chronology c) override {
-        return this->record(FAKE_SLOT(do_setStringValue), value, c);
-    }
-    int do_getFloatValue_const(float& out, Chronology c) const override {
-        return this->reply(FAKE_SLOT(do_getFloatValue_const), out, c);
-    }
-    int do_setFloatValue(float value, Chronology c) override { return this->record(FAKE_SLOT(do_setFloatValue), value, c); }
-    int do_getDoubleValue_const(double& out, Chronology c) const override {
-        return this->reply(FAKE_SLOT(do_getDoubleValue_const), out, c);
-    }
-    int do_setDoubleValue(double value, Chronology c) override {
-        return this->record(FAKE_SLOT(do_setDoubleValue), value, c);
-    }
-    int do_getIntValue_const(int& out, Chronology c) const override {
-        return this->reply(FAKE_SLOT(do_getIntValue_const), out, c);
-    }
-    int do_setIntValue(int value, Chronology c) override { return this->record(FAKE_SLOT(do_setIntValue), value, c); }
-    int do_getBoolValue_const(bool& out, Chronology c) const override {
-        return this->reply(FAKE_SLOT(do_getBoolValue_const), out, c);
-    }
-    int do_setBoolValue(bool value, Chronology c) override { return this->record(FAKE_SLOT(do_setBoolValue), value, c); }
-    int do_hasValue_const(Chronology c, bool& out) const override {
-        return this->reply(FAKE_SLOT(do_hasValue_const), out, c);
-    }
-    int do_hasUnits_const(bool& out) const override { return this->reply(FAKE_SLOT(do_hasUnits_const), out); }
-    int do_getUnit_const(Tools::IString& out) const override { return this->reply(FAKE_SLOT(do_getUnit_const), out); }
-    int do_getAccessType_const(AccessType& out) const override {
-        return this->reply(FAKE_SLOT(do_getAccessType_const), out);
-    }
+    using Chrono = Chronology;
+    FAKE_OUT(do_getAttributeType_const, const, (bool follow, AttributeType& out), follow)
+    FAKE_OUT(do_getType_const, const, (Tools::IString& out))
+    FAKE_OUT(do_getParent_const, const, (ICompositeAttribute*& out))
+    FAKE_OUT(do_getParentEntity_const, const, (IEntity*& out))
+    FAKE_OUT(do_getAttributePath_const, const, (bool inEntity, Tools::IString& out), inEntity)
+    FAKE_OUT(do_getStringValue_const, const, (Tools::IString& out, Chrono c), c)
+    FAKE_IN(do_setStringValue, , (Text const& value, Chrono c), value, c)
+    FAKE_OUT(do_getFloatValue_const, const, (float& out, Chrono c), c)
+    FAKE_IN(do_setFloatValue, , (float value, Chrono c), value, c)
+    FAKE_OUT(do_getDoubleValue_const, const, (double& out, Chrono c), c)
+    FAKE_IN(do_setDoubleValue, , (double value, Chrono c), value, c)
+    FAKE_OUT(do_getIntValue_const, const, (int& out, Chrono c), c)
+    FAKE_IN(do_setIntValue, , (int value, Chrono c), value, c)
+    FAKE_OUT(do_getBoolValue_const, const, (bool& out, Chrono c), c)
+    FAKE_IN(do_setBoolValue, , (bool value, Chrono c), value, c)
+    FAKE_OUT(do_hasValue_const, const, (Chrono c, bool& out), c)
+    FAKE_OUT(do_hasUnits_const, const, (bool& out))
+    FAKE_OUT(do_getUnit_const, const, (Tools::IString& out))
+    FAKE_OUT(do_getAccessType_const, const, (AccessType& out))
 };
 
 // An entity; with script.kind it also serves as a plain value attribute or composite.
@@ -215,28 +194,14 @@ public:
 
 protected:
     using Self = FakeEntity;
-    int do_GetNumberOfAttributes_const(bool recursive, std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_GetNumberOfAttributes_const), out, recursive);
-    }
-    int do_GetAttribute(std::size_t i, bool recursive, IAttribute*& out) override {
-        return reply(FAKE_SLOT(do_GetAttribute), out, i, recursive);
-    }
-    int do_GetAttribute_const(std::size_t i, bool recursive, IAttribute const*& out) const override {
-        return reply(FAKE_SLOT(do_GetAttribute_const), out, i, recursive);
-    }
-    int do_GetAttributeByPath(Text const& path, IAttribute*& out) override {
-        return reply(FAKE_SLOT(do_GetAttributeByPath), out, path);
-    }
-    int do_GetAttributeByPath_const(Text const& path, IAttribute const*& out) const override {
-        return reply(FAKE_SLOT(do_GetAttributeByPath_const), out, path);
-    }
-    int do_HasAttributeByPath_const(Text const& path, bool& out) const override {
-        return reply(FAKE_SLOT(do_HasAttributeByPath_const), out, path);
-    }
-    int do_getName_const(bool fullName, Tools::IString& out) const override {
-        return reply(FAKE_SLOT(do_getName_const), out, fullName);
-    }
-    int do_getEntityID_const(CEntityID& out) const override { return reply(FAKE_SLOT(do_getEntityID_const), out); }
+    FAKE_OUT(do_GetNumberOfAttributes_const, const, (bool recursive, std::size_t& out), recursive)
+    FAKE_OUT(do_GetAttribute, , (std::size_t i, bool recursive, IAttribute*& out), i, recursive)
+    FAKE_OUT(do_GetAttribute_const, const, (std::size_t i, bool recursive, IAttribute const*& out), i, recursive)
+    FAKE_OUT(do_GetAttributeByPath, , (Text const& path, IAttribute*& out), path)
+    FAKE_OUT(do_GetAttributeByPath_const, const, (Text const& path, IAttribute const*& out), path)
+    FAKE_OUT(do_HasAttributeByPath_const, const, (Text const& path, bool& out), path)
+    FAKE_OUT(do_getName_const, const, (bool fullName, Tools::IString& out), fullName)
+    FAKE_OUT(do_getEntityID_const, const, (CEntityID& out))
 };
 
 // Links, lists and arrays share slots 22 to 24.
@@ -247,13 +212,9 @@ public:
 
 protected:
     using Self = FakeEntityLink;
-    int do_getNumberOfEntities_const(std::size_t& out) const override {
-        return this->reply(FAKE_SLOT(do_getNumberOfEntities_const), out);
-    }
-    int do_getEntity(std::size_t i, IEntity*& out) override { return this->reply(FAKE_SLOT(do_getEntity), out, i); }
-    int do_getEntity_const(std::size_t i, IEntity const*& out) const override {
-        return this->reply(FAKE_SLOT(do_getEntity_const), out, i);
-    }
+    FAKE_OUT(do_getNumberOfEntities_const, const, (std::size_t& out))
+    FAKE_OUT(do_getEntity, , (std::size_t i, IEntity*& out), i)
+    FAKE_OUT(do_getEntity_const, const, (std::size_t i, IEntity const*& out), i)
 };
 using FakeLink = FakeEntityLink<ILinkAttribute>;
 using FakeList = FakeEntityLink<IListAttribute>;
@@ -264,15 +225,9 @@ public:
 
 protected:
     using Self = FakeShortcut;
-    int do_getNumberOfShortcuts_const(std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_getNumberOfShortcuts_const), out);
-    }
-    int do_getShortcut_const(std::size_t i, IAttribute*& out) const override {
-        return reply(FAKE_SLOT(do_getShortcut_const), out, i);
-    }
-    int do_getFirstValidShortcut_const(IAttribute*& out) const override {
-        return reply(FAKE_SLOT(do_getFirstValidShortcut_const), out);
-    }
+    FAKE_OUT(do_getNumberOfShortcuts_const, const, (std::size_t& out))
+    FAKE_OUT(do_getShortcut_const, const, (std::size_t i, IAttribute*& out), i)
+    FAKE_OUT(do_getFirstValidShortcut_const, const, (IAttribute*& out))
 };
 
 class FakeCollection : public FakeHandle<IEntityCollection> {
@@ -282,50 +237,25 @@ public:
 protected:
     using Self = FakeCollection;
     using Text = Tools::IConstString;
-    int do_getNumberOfRootEntities(std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_getNumberOfRootEntities), out);
-    }
-    int do_getRootEntity(std::size_t i, IEntity*& out) override { return reply(FAKE_SLOT(do_getRootEntity), out, i); }
-    int do_getRootEntity_const(std::size_t i, IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getRootEntity_const), out, i);
-    }
-    int do_getNumberOfEntities(std::size_t& out) const override { return reply(FAKE_SLOT(do_getNumberOfEntities), out); }
-    int do_getNumberOfEntitiesByTypeAndName(Text const& type, Text const& name, std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_getNumberOfEntitiesByTypeAndName), out, type, name);
-    }
-    int do_getSolutionControl(IEntity*& out) override { return reply(FAKE_SLOT(do_getSolutionControl), out); }
-    int do_getSolutionControl_const(IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getSolutionControl_const), out);
-    }
-    int do_getEntityByIndex(std::size_t i, IEntity*& out) override {
-        return reply(FAKE_SLOT(do_getEntityByIndex), out, i);
-    }
-    int do_getEntityByIndex_const(std::size_t i, IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getEntityByIndex_const), out, i);
-    }
-    int do_getEntityByTypeAndName(Text const& type, Text const& name, std::size_t i, IEntity*& out) override {
-        return reply(FAKE_SLOT(do_getEntityByTypeAndName), out, type, name, i);
-    }
-    int do_getEntityByTypeAndName_const(Text const& type, Text const& name, std::size_t i,
-                                        IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getEntityByTypeAndName_const), out, type, name, i);
-    }
-    int do_getNumberOfEntitiesByType(Text const& type, std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_getNumberOfEntitiesByType), out, type);
-    }
-    int do_getNumberOfEntitiesByID(CEntityID const& id, std::size_t& out) const override {
-        return reply(FAKE_SLOT(do_getNumberOfEntitiesByID), out, id);
-    }
-    int do_getEntityByType(Text const& type, std::size_t i, IEntity*& out) override {
-        return reply(FAKE_SLOT(do_getEntityByType), out, type, i);
-    }
-    int do_getEntityByType_const(Text const& type, std::size_t i, IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getEntityByType_const), out, type, i);
-    }
-    int do_getEntityByID(CEntityID const& id, IEntity*& out) override { return reply(FAKE_SLOT(do_getEntityByID), out, id); }
-    int do_getEntityByID_const(CEntityID const& id, IEntity const*& out) const override {
-        return reply(FAKE_SLOT(do_getEntityByID_const), out, id);
-    }
+    using Size = std::size_t;
+    FAKE_OUT(do_getNumberOfRootEntities, const, (Size& out))
+    FAKE_OUT(do_getRootEntity, , (Size i, IEntity*& out), i)
+    FAKE_OUT(do_getRootEntity_const, const, (Size i, IEntity const*& out), i)
+    FAKE_OUT(do_getNumberOfEntities, const, (Size& out))
+    FAKE_OUT(do_getNumberOfEntitiesByTypeAndName, const, (Text const& type, Text const& name, Size& out), type, name)
+    FAKE_OUT(do_getSolutionControl, , (IEntity*& out))
+    FAKE_OUT(do_getSolutionControl_const, const, (IEntity const*& out))
+    FAKE_OUT(do_getEntityByIndex, , (Size i, IEntity*& out), i)
+    FAKE_OUT(do_getEntityByIndex_const, const, (Size i, IEntity const*& out), i)
+    FAKE_OUT(do_getEntityByTypeAndName, , (Text const& type, Text const& name, Size i, IEntity*& out), type, name, i)
+    FAKE_OUT(do_getEntityByTypeAndName_const, const, (Text const& type, Text const& name, Size i, IEntity const*& out),
+             type, name, i)
+    FAKE_OUT(do_getNumberOfEntitiesByType, const, (Text const& type, Size& out), type)
+    FAKE_OUT(do_getNumberOfEntitiesByID, const, (CEntityID const& id, Size& out), id)
+    FAKE_OUT(do_getEntityByType, , (Text const& type, Size i, IEntity*& out), type, i)
+    FAKE_OUT(do_getEntityByType_const, const, (Text const& type, Size i, IEntity const*& out), type, i)
+    FAKE_OUT(do_getEntityByID, , (CEntityID const& id, IEntity*& out), id)
+    FAKE_OUT(do_getEntityByID_const, const, (CEntityID const& id, IEntity const*& out), id)
 };
 
 class FakeManager : public FakeHandle<ISolverManager> {
@@ -338,26 +268,22 @@ public:
 
 protected:
     using Self = FakeManager;
-    int do_getIteration(int& out, Chronology c) const override { return reply(FAKE_SLOT(do_getIteration), out, c); }
-    int do_getNumberOfIterations(int& out, Chronology c) const override {
-        return reply(FAKE_SLOT(do_getNumberOfIterations), out, c);
-    }
-    int do_setNumberOfIterations(int value, Chronology c) override {
-        return record(FAKE_SLOT(do_setNumberOfIterations), value, c);
-    }
-    int do_getTime(double& out, Chronology c) const override { return reply(FAKE_SLOT(do_getTime), out, c); }
-    int do_getTimeStep(double& out, Chronology c) const override { return reply(FAKE_SLOT(do_getTimeStep), out, c); }
-    int do_setTimeStep(double value, Chronology c) override { return record(FAKE_SLOT(do_setTimeStep), value, c); }
-    int do_setTotalTime(double value, Chronology c) override { return record(FAKE_SLOT(do_setTotalTime), value, c); }
-    int do_getTotalTime(double& out, Chronology c) const override { return reply(FAKE_SLOT(do_getTotalTime), out, c); }
-    int do_isTransient(bool& out, Chronology c) const override { return reply(FAKE_SLOT(do_isTransient), out, c); }
-    int do_isFirstIteration(bool& out, Chronology c) const override {
-        return reply(FAKE_SLOT(do_isFirstIteration), out, c);
-    }
-    int do_isLastIteration(bool& out, Chronology c) const override { return reply(FAKE_SLOT(do_isLastIteration), out, c); }
-    int do_isFirstTimeStep(bool& out, Chronology c) const override { return reply(FAKE_SLOT(do_isFirstTimeStep), out, c); }
-    int do_isLastTimeStep(bool& out, Chronology c) const override { return reply(FAKE_SLOT(do_isLastTimeStep), out, c); }
-    int do_isConverged(bool& out, Chronology c) const override { return reply(FAKE_SLOT(do_isConverged), out, c); }
+    using Chrono = Chronology;
+    FAKE_OUT(do_getIteration, const, (int& out, Chrono c), c)
+    FAKE_OUT(do_getNumberOfIterations, const, (int& out, Chrono c), c)
+    FAKE_IN(do_setNumberOfIterations, , (int value, Chrono c), value, c)
+    FAKE_OUT(do_getTime, const, (double& out, Chrono c), c)
+    FAKE_OUT(do_getTimeStep, const, (double& out, Chrono c), c)
+    FAKE_IN(do_setTimeStep, , (double value, Chrono c), value, c)
+    FAKE_IN(do_setTotalTime, , (double value, Chrono c), value, c)
+    FAKE_OUT(do_getTotalTime, const, (double& out, Chrono c), c)
+    FAKE_OUT(do_isTransient, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_isFirstIteration, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_isLastIteration, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_isFirstTimeStep, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_isLastTimeStep, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_isConverged, const, (bool& out, Chrono c), c)
+    // Two overloads share the name: their member pointers are picked by signature.
     int do_getEntityCollection(IEntityCollection*& out) override {
         return reply(slotOf(static_cast<int (Self::*)(IEntityCollection*&)>(&Self::do_getEntityCollection)), out);
     }
@@ -365,26 +291,20 @@ protected:
         return reply(slotOf(static_cast<int (Self::*)(IEntityCollection const*&) const>(&Self::do_getEntityCollection)),
                      out);
     }
-    int do_setStopOnConvergence(bool value, Chronology c) override {
-        return record(FAKE_SLOT(do_setStopOnConvergence), value, c);
-    }
-    int do_isStopOnConvergence(bool& out, Chronology c) const override {
-        return reply(FAKE_SLOT(do_isStopOnConvergence), out, c);
-    }
-    int do_version(Version& out) const override { return reply(FAKE_SLOT(do_version), out); }
-    int do_versionString(Tools::IString& out) const override { return reply(FAKE_SLOT(do_versionString), out); }
-    int do_reserved23() override { return record(FAKE_SLOT(do_reserved23)); }
-    int do_reserved24() override { return record(FAKE_SLOT(do_reserved24)); }
-    int do_solveStop() override { return record(FAKE_SLOT(do_solveStop)); }
-    int do_isSolveStopped(bool& out) const override { return reply(FAKE_SLOT(do_isSolveStopped), out); }
-    int do_showMessage(Tools::IConstString const& message) const override {
-        return record(FAKE_SLOT(do_showMessage), message);
-    }
-    int do_showInformational(Tools::IConstString const& message) const override {
-        return record(FAKE_SLOT(do_showInformational), message);
-    }
+    FAKE_IN(do_setStopOnConvergence, , (bool value, Chrono c), value, c)
+    FAKE_OUT(do_isStopOnConvergence, const, (bool& out, Chrono c), c)
+    FAKE_OUT(do_version, const, (Version& out))
+    FAKE_OUT(do_versionString, const, (Tools::IString& out))
+    FAKE_IN(do_reserved23, , ())
+    FAKE_IN(do_reserved24, , ())
+    FAKE_IN(do_solveStop, , ())
+    FAKE_OUT(do_isSolveStopped, const, (bool& out))
+    FAKE_IN(do_showMessage, const, (Tools::IConstString const& message), message)
+    FAKE_IN(do_showInformational, const, (Tools::IConstString const& message), message)
 };
 
+#undef FAKE_OUT
+#undef FAKE_IN
 #undef FAKE_SLOT
 
 }  // namespace fake
