@@ -1,5 +1,6 @@
 // The stand-in library's test controls seen through the facade: injected failures with
 // their statuses, messages and out-values, and the record of raw calls.
+#include <sstream>
 #include <vector>
 
 #include "test_standin_support.h"
@@ -96,102 +97,57 @@ TEST_F(StandinControls, InjectionOnTheManagerGatesTheSolutionControl) {
     EXPECT_EQ(manager().getLastExceptionMessage(), "no collection");
 }
 
-struct RecordedArg {
-    int kind;
-    long long i, j;
-    double d;
-    std::string text;
-};
-
-std::vector<RecordedArg> argsOf(std::size_t call) {
-    const void* object = nullptr;
+// A recorded call as "slot(kind:value,...)"; kinds 0 integer, 1 flag, 2 real, 3 text, 4 identifier.
+std::string recorded(std::size_t call, const void** object = nullptr) {
     int slot = -1;
     std::size_t argc = 0;
-    varnex2_standin_call(call, &object, &slot, &argc);
-    std::vector<RecordedArg> args;
+    varnex2_standin_call(call, object, &slot, &argc);
+    std::ostringstream out;
+    out << slot << "(";
     for (std::size_t a = 0; a < argc; ++a) {
-        RecordedArg r{};
+        int kind = -1;
+        long long i = 0, j = 0;
+        double d = 0;
         const char* text = nullptr;
         std::size_t length = 0;
-        varnex2_standin_call_arg(call, a, &r.kind, &r.i, &r.j, &r.d, &text, &length);
-        r.text.assign(text, length);
-        args.push_back(r);
+        varnex2_standin_call_arg(call, a, &kind, &i, &j, &d, &text, &length);
+        out << (a ? "," : "") << kind << ":";
+        if (kind == 2) out << d;
+        else if (kind == 3) out << std::string(text, length);
+        else out << i << (kind == 4 ? "/" + std::to_string(j) : "");
     }
-    return args;
-}
-
-std::pair<const void*, int> callAt(std::size_t call) {
-    const void* object = nullptr;
-    int slot = -1;
-    varnex2_standin_call(call, &object, &slot, nullptr);
-    return {object, slot};
+    return out.str() + ")";
 }
 
 TEST_F(StandinControls, RecordedCallsCarryByValueArgumentsInSlotOrder) {
     IEntityCollection& c = collection();
-    IEntity* pump = entity("CoolingLoop/Pump1");
     IAttribute* speed = attribute("CoolingLoop/Pump1/Speed");
     varnex2_standin_record_calls(1);
-    speed->setStringValue("1500");            // slot 9 (text, chronology)
-    speed->hasValue(Chronology_Initial);      // slot 18 (chronology)
-    c.getEntity("Pipe", "Pipe1", 1);          // slot 12 (type, name, index)
-    c.getNumberOfEntities(EntityID(5, -3));   // slot 15 (identifier)
-    pump->getAttribute(4, true);              // slot 23 (index, recursive)
-    manager().setTimeStep(0.25);              // slot 8 (value, chronology)
-    speed->setFloatValue(1.5f, Chronology_Current);  // slot 11
-    varnex2_standin_record_calls(0);
-    speed->getDoubleValue();                  // not recorded
-    ASSERT_EQ(varnex2_standin_call_count(), 7u);
-
-    EXPECT_EQ(callAt(0), std::make_pair(static_cast<const void*>(speed), 9));
-    auto a = argsOf(0);
-    ASSERT_EQ(a.size(), 2u);
-    EXPECT_EQ(a[0].kind, 3);
-    EXPECT_EQ(a[0].text, "1500");
-    EXPECT_EQ(a[1].kind, 0);
-    EXPECT_EQ(a[1].i, 4);
-
-    a = argsOf(1);
-    ASSERT_EQ(a.size(), 1u);
-    EXPECT_EQ(a[0].i, 0);
-
-    EXPECT_EQ(callAt(2), std::make_pair(static_cast<const void*>(&c), 12));
-    a = argsOf(2);
-    ASSERT_EQ(a.size(), 3u);
-    EXPECT_EQ(a[0].text, "Pipe");
-    EXPECT_EQ(a[1].text, "Pipe1");
-    EXPECT_EQ(a[2].i, 1);
-
-    a = argsOf(3);
-    ASSERT_EQ(a.size(), 1u);
-    EXPECT_EQ(a[0].kind, 4);
-    EXPECT_EQ(a[0].i, 5);
-    EXPECT_EQ(a[0].j, -3);
-
-    EXPECT_EQ(callAt(4).second, 23);
-    a = argsOf(4);
-    ASSERT_EQ(a.size(), 2u);
-    EXPECT_EQ(a[0].i, 4);
-    EXPECT_EQ(a[1].kind, 1);
-    EXPECT_EQ(a[1].i, 1);
-
-    a = argsOf(5);
-    EXPECT_EQ(a[0].kind, 2);
-    EXPECT_EQ(a[0].d, 0.25);
-    EXPECT_EQ(a[1].i, 4);
-    EXPECT_EQ(argsOf(6)[0].d, 1.5);
-
-    varnex2_standin_clear_calls();
-    EXPECT_EQ(varnex2_standin_call_count(), 0u);
-}
-
-TEST_F(StandinControls, FailedAndReservedCallsAreRecordedToo) {
-    varnex2_standin_record_calls(1);
+    speed->setStringValue("1500");
+    speed->hasValue(Chronology_Initial);
+    c.getEntity("Pipe", "Pipe1", 1);
+    c.getNumberOfEntities(EntityID(5, -3));
+    entity("CoolingLoop/Pump1")->getAttribute(4, true);
+    manager().setTimeStep(0.25);
+    speed->setFloatValue(1.5f, Chronology_Current);
     failNext(&manager(), 4, -2, "x");
     EXPECT_THROW(manager().getNumberOfIterations(), std::runtime_error);
-    ASSERT_EQ(varnex2_standin_call_count(), 2u);  // the failing call and the message query
-    EXPECT_EQ(callAt(0).second, 4);
-    EXPECT_EQ(callAt(1).second, 1);
+    varnex2_standin_record_calls(0);
+    speed->getDoubleValue();  // not recorded
+    // A failed call is recorded with the message query that follows it.
+    const std::vector<std::string> expected = {"9(3:1500,0:4)", "18(0:0)", "12(3:Pipe,3:Pipe1,0:1)", "15(4:5/-3)",
+                                               "23(0:4,1:1)", "8(2:0.25,0:4)", "11(2:1.5,0:3)", "4(0:3)", "1()"};
+    ASSERT_EQ(varnex2_standin_call_count(), expected.size());
+    std::vector<std::string> calls;
+    for (std::size_t i = 0; i < expected.size(); ++i) calls.push_back(recorded(i));
+    EXPECT_EQ(calls, expected);
+    const void* object = nullptr;
+    recorded(0, &object);
+    EXPECT_EQ(object, speed);
+    recorded(2, &object);
+    EXPECT_EQ(object, &c);
+    varnex2_standin_clear_calls();
+    EXPECT_EQ(varnex2_standin_call_count(), 0u);
 }
 
 TEST_F(StandinControls, ArmingNeedsAnObjectAndACount) {
