@@ -130,11 +130,6 @@ def class_functions(cls):
             + ["disown_" + cls, cls + "_swigregister"])
 
 
-def overload_message(name, protos):
-    return ("Wrong number or type of arguments for overloaded function '%s'.\n"
-            "  Possible C/C++ prototypes are:\n" % name + "".join("    %s\n" % p for p in protos))
-
-
 @pytest.fixture
 def o(m, standin):
     """Objects of the default model by role, each as a proxy of its interface; o.of[cls] is one

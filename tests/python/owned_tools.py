@@ -1,5 +1,5 @@
-"""Fixtures for tests that make owned proxies, subprocess runs of the same build, and two
-readings of what a function or proxy is.
+"""Fixtures for tests that make owned proxies, subprocess runs of the same build, two readings
+of what a function or proxy is, and the texts of the dispatchers' messages.
 
 No shadow class is bound in the test process (bindings are process-wide), so an owned proxy
 would print the leak line when it goes. `owned` hands each one back to its delete function at
@@ -49,3 +49,14 @@ def takes_one_object(fn):
     except TypeError as error:
         return str(error) == "%s.%s() takes exactly one argument (9 given)" % (fn.__module__, fn.__name__)
     return False
+
+
+def overload_message(name, prototypes):
+    """The message of a dispatcher that no form fits, with its prototype lines."""
+    return ("Wrong number or type of arguments for overloaded function '%s'.\n"
+            "  Possible C/C++ prototypes are:\n" % name + "".join("    %s\n" % p for p in prototypes))
+
+
+def count_message(name, most, given):
+    """The first part of the message of a dispatcher given too many arguments."""
+    return "%s expected at most %d arguments, got %d\nAdditional information:\n" % (name, most, given)

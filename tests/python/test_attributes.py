@@ -7,8 +7,7 @@ import struct
 import pytest
 
 from attribute_tables import BLOCKS, BY_NAME, CLASSES, PUBLIC_FUNCTIONS, class_functions, o  # noqa: F401
-from attribute_tables import overload_message
-from owned_tools import run_same  # noqa: F401
+from owned_tools import count_message, overload_message, run_same  # noqa: F401
 from proxy_tools import METH_O, METH_VARARGS, flags, proxy_of, type_name
 
 STATUSES = [-2, -3, -4, -5, -6, -1, 7]
@@ -113,8 +112,7 @@ def test_messages_of_dispatchers(m, o, name, kind, arity, protos):
                         % (name, name.split("_")[0]), str(e.value))
     with pytest.raises(TypeError) as e:
         fn(*([0] * (arity + 1)))
-    assert str(e.value) == ("%s expected at most %d arguments, got %d\nAdditional information:\n" % (
-        name, arity, arity + 1)) + overload_message(name, protos)
+    assert str(e.value) == count_message(name, arity, arity + 1) + overload_message(name, protos)
 
 
 CHRONO_ARG = "in method 'IAttribute_hasValue', argument 2 of type 'OrvaneSDK::Chronology'"
