@@ -4,23 +4,18 @@ import sys
 
 import pytest
 
-from owned_tools import owned, run_same, takes_one_object, type_name  # noqa: F401
+from owned_tools import (count_message, overload_message, owned, run_same, takes_one_object,  # noqa: F401
+                         type_name)
 
 ID_PTR = "OrvaneSDK::Model::EntityID *"
 ID_CONST_PTR = "OrvaneSDK::Model::EntityID const *"
 ID_REF = "OrvaneSDK::Model::EntityID const &"
 CTOR = "OrvaneSDK::Model::EntityID::EntityID"
-NEW_MESSAGE = ("Wrong number or type of arguments for overloaded function 'new_EntityID'.\n"
-               "  Possible C/C++ prototypes are:\n"
-               "    " + CTOR + "()\n"
-               "    " + CTOR + "(std::pair< std::int32_t,std::int32_t > const &)\n"
-               "    " + CTOR + "(std::int32_t const,std::int32_t const)\n"
-               "    " + CTOR + "(OrvaneSDK::Model::EntityID::data_type const &)\n"
-               "    " + CTOR + "(OrvaneSDK::Model::CEntityID const &)\n")
-DATA_MESSAGE = ("Wrong number or type of arguments for overloaded function 'EntityID_data'.\n"
-                "  Possible C/C++ prototypes are:\n"
-                "    OrvaneSDK::Model::EntityID::data() const\n"
-                "    OrvaneSDK::Model::EntityID::data()\n")
+NEW_MESSAGE = overload_message("new_EntityID", [CTOR + f for f in (
+    "()", "(std::pair< std::int32_t,std::int32_t > const &)", "(std::int32_t const,std::int32_t const)",
+    "(OrvaneSDK::Model::EntityID::data_type const &)", "(OrvaneSDK::Model::CEntityID const &)")])
+DATA_MESSAGE = overload_message("EntityID_data", ["OrvaneSDK::Model::EntityID::data() const",
+                                                  "OrvaneSDK::Model::EntityID::data()"])
 ROWS = ["new_EntityID", "EntityID_data", "EntityID_toCEntityID", "EntityID_fromCEntityID", "EntityID_toString",
         "EntityID_fromString", "__eq__", "__ne__", "__lt__", "__le__", "__gt__", "__ge__", "delete_EntityID",
         "EntityID_swigregister", "EntityID_swiginit"]
@@ -34,24 +29,20 @@ def ident(m, owned):
     return lambda *args: owned(m.new_EntityID(*args), m.delete_EntityID)
 
 
-def test_rows_stand_together_in_table_order(m):
+def test_rows_flags_and_docstrings(m):
     names = list(vars(m))
     start = names.index("new_EntityID")
     assert names[start:start + len(ROWS)] == ROWS
-    one_object = {"EntityID_toCEntityID", "EntityID_fromCEntityID", "EntityID_toString", "EntityID_fromString",
-                  "delete_EntityID", "EntityID_swigregister"}
-    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == one_object
-
-
-def test_docstrings(m):
-    undocumented = {"delete_EntityID", "EntityID_swigregister", "EntityID_swiginit"}
-    assert {n for n in ROWS if getattr(m, n).__doc__ is None} == undocumented
+    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == {
+        "EntityID_toCEntityID", "EntityID_fromCEntityID", "EntityID_toString", "EntityID_fromString", "delete_EntityID",
+        "EntityID_swigregister"}
+    assert {n for n in ROWS if getattr(m, n).__doc__ is None} == {
+        "delete_EntityID", "EntityID_swigregister", "EntityID_swiginit"}
     assert m.new_EntityID.__doc__.count("\n|\n") == 4 and m.EntityID_data.__doc__.count("\n|\n") == 1
     assert m.EntityID_toString.__doc__.startswith("\n<summary>Get the text form<summary>\n<returns>")
 
 
-@pytest.mark.parametrize("args, text", [((), "0-0"), ((3, 4), "3-4"), ((12, 34), "12-34"), ((5, -3), "5--3"),
-                                        ((-5, -3), "-5--3"), ((2**31 - 1, -2**31), "2147483647--2147483648"),
+@pytest.mark.parametrize("args, text", [((), "0-0"), ((5, -3), "5--3"), ((2**31 - 1, -2**31), "2147483647--2147483648"),
                                         ((True, False), "1-0")])
 def test_constructor_and_text_form(m, ident, args, text):
     made = ident(*args)
@@ -59,23 +50,18 @@ def test_constructor_and_text_form(m, ident, args, text):
     assert made.own() and type_name(made) == ID_PTR
 
 
-@pytest.mark.parametrize("text, expected", [
-    ("12-34", "12-34"), ("-5--3", "-5--3"), ("5--3", "5--3"), ("42", "42-42"), ("-7", "-7--7"), ("", "0-0"),
-    ("1-2-3", "1-23"), (" 7- 8", "7-8"), ("7x-8y", "7-8"), ("0-0", "0-0"), ("2147483647--2147483648",
-                                                                           "2147483647--2147483648")])
+# Parsing is the facade's (tested there): the text passes through, the standard errors come back.
+@pytest.mark.parametrize("text, expected", [("12-34", "12-34"), ("-7", "-7--7"), ("1-2-3", "1-23"),
+                                            ("a-1", RuntimeError("invalid stoi argument")),
+                                            ("1-2147483648", RuntimeError("stoi argument out of range"))])
 def test_from_string(m, owned, text, expected):
-    parsed = owned(m.EntityID_fromString(text), m.delete_EntityID)
-    assert parsed.own() and m.EntityID_toString(parsed) == expected
-
-
-@pytest.mark.parametrize("text, message", [
-    ("12-", "invalid stoi argument"), ("a-1", "invalid stoi argument"), ("-", "invalid stoi argument"),
-    ("1-x", "invalid stoi argument"), ("99999999999-1", "stoi argument out of range"),
-    ("1-2147483648", "stoi argument out of range")])
-def test_from_string_failures(m, text, message):
+    if isinstance(expected, str):
+        parsed = owned(m.EntityID_fromString(text), m.delete_EntityID)
+        assert parsed.own() and m.EntityID_toString(parsed) == expected
+        return
     with pytest.raises(RuntimeError) as err:
         m.EntityID_fromString(text)
-    assert str(err.value) == message
+    assert str(err.value) == str(expected)
 
 
 def test_constructor_forms_from_pair_array_and_record(m, ident):
@@ -90,17 +76,11 @@ def test_constructor_forms_from_pair_array_and_record(m, ident):
 
 
 @pytest.mark.parametrize("args", [(None,), (2**31, 0), (0, -2**31 - 1), ("1",), ((1, 2),), ([1, 2],), (1.0, 2),
-                                  (1,)])
+                                  (1,), (1, 2, 3)])
 def test_constructor_without_a_matching_form(m, args):
     with pytest.raises(TypeError) as err:
         m.new_EntityID(*args)
-    assert str(err.value) == NEW_MESSAGE
-
-
-def test_constructor_count_message(m):
-    with pytest.raises(TypeError) as err:
-        m.new_EntityID(1, 2, 3)
-    assert str(err.value) == "new_EntityID expected at most 2 arguments, got 3\nAdditional information:\n" + NEW_MESSAGE
+    assert str(err.value) == (count_message("new_EntityID", 2, 3) if len(args) > 2 else "") + NEW_MESSAGE
 
 
 def test_data_view_points_into_the_identifier_and_holds_it(m, owned):
@@ -140,8 +120,7 @@ def test_record_round_trip_is_released_silently(m, ident, owned, capfd):
     assert capfd.readouterr().out == ""
 
 
-@pytest.mark.parametrize("pair", [((1, 5), (2, 0)), ((2, -1), (2, 0)), ((3, 4), (3, 4)), ((3, 4), (4, 3)),
-                                  ((-2**31, 0), (2**31 - 1, 0)), ((0, 2**31 - 1), (0, -2**31))])
+@pytest.mark.parametrize("pair", [((2, -1), (2, 0)), ((3, 4), (3, 4)), ((-2**31, 2**31 - 1), (2**31 - 1, -2**31))])
 @pytest.mark.parametrize("name", sorted(COMPARISONS))
 def test_comparisons_order_like_pairs(m, ident, name, pair):
     a, b = pair
@@ -151,16 +130,13 @@ def test_comparisons_order_like_pairs(m, ident, name, pair):
 
 
 @pytest.mark.parametrize("name", sorted(COMPARISONS))
-@pytest.mark.parametrize("args", ["id, 5", "5, id", "id, 'x'", "id,", "id, id, id", "", "id, m.version()"])
-def test_comparisons_answer_not_implemented_for_other_operands(m, ident, name, args):
-    assert eval("m.%s(%s)" % (name, args), {"m": m, "id": ident(1, 2)}) is NotImplemented
-
-
-@pytest.mark.parametrize("name", sorted(COMPARISONS))
-def test_comparisons_refuse_none(m, ident, name):
-    for args, position in (((None, ident(1, 2)), 1), ((ident(1, 2), None), 2)):
+def test_comparisons_of_other_operands(m, ident, name):
+    fn, made = getattr(m, name), ident(1, 2)
+    for args in [(made, 5), (5, made), (made, "x"), (made,), (made, made, made), (), (made, m.version())]:
+        assert fn(*args) is NotImplemented
+    for args, position in (((None, made), 1), ((made, None), 2)):
         with pytest.raises(ValueError) as err:
-            getattr(m, name)(*args)
+            fn(*args)
         assert str(err.value) == "invalid null reference in method '%s', argument %d of type '%s'" % (
             name, position, ID_REF)
 
@@ -184,44 +160,34 @@ def test_shadow_class_comparisons(run_same):
                    "'<' not supported between instances of 'EntityID' and 'int'\n")
 
 
-@pytest.mark.parametrize("name, args, error, message", [
-    ("EntityID_toString", (None,), ValueError, "invalid null reference in method 'EntityID_toString', "
-                                               "argument 1 of type '%s'" % ID_CONST_PTR),
-    ("EntityID_toString", (5,), TypeError, "in method 'EntityID_toString', argument 1 of type '%s'" % ID_CONST_PTR),
-    ("EntityID_toCEntityID", (None,), ValueError, "invalid null reference in method 'EntityID_toCEntityID', "
-                                                  "argument 1 of type '%s'" % ID_CONST_PTR),
-    ("EntityID_toCEntityID", ("1-2",), TypeError, "in method 'EntityID_toCEntityID', argument 1 of type '%s'"
-     % ID_CONST_PTR),
-    ("EntityID_data", (None,), ValueError, "invalid null reference in method 'EntityID_data', "
-                                           "argument 1 of type '%s'" % ID_PTR),
-    ("EntityID_data", (5,), TypeError, DATA_MESSAGE),
-    ("EntityID_data", (), TypeError, DATA_MESSAGE),
-    ("EntityID_fromCEntityID", (None,), ValueError, "invalid null reference in method 'EntityID_fromCEntityID', "
-                                                    "argument 1 of type 'OrvaneSDK::Model::CEntityID const &'"),
-    ("EntityID_fromCEntityID", ("1-2",), TypeError, "in method 'EntityID_fromCEntityID', "
-                                                    "argument 1 of type 'OrvaneSDK::Model::CEntityID const &'"),
-    ("EntityID_fromString", (None,), ValueError, "invalid null reference in method 'EntityID_fromString', "
-                                                 "argument 1 of type 'std::string const &'"),
-    ("EntityID_fromString", (b"1-2",), TypeError, "in method 'EntityID_fromString', "
-                                                  "argument 1 of type 'std::string const &'"),
-    ("delete_EntityID", (5,), TypeError, "in method 'delete_EntityID', argument 1 of type '%s'" % ID_PTR),
+RECORD = "OrvaneSDK::Model::CEntityID const &"
+
+
+@pytest.mark.parametrize("name, wrong, text", [
+    ("EntityID_toString", 5, ID_CONST_PTR), ("EntityID_toCEntityID", "1-2", ID_CONST_PTR),
+    ("EntityID_fromCEntityID", "1-2", RECORD), ("EntityID_fromCEntityID", "identifier", RECORD),
+    ("EntityID_fromString", b"1-2", "std::string const &"), ("delete_EntityID", 5, ID_PTR), ("EntityID_data", None, ID_PTR),
 ])
-def test_argument_messages(m, name, args, error, message):
-    with pytest.raises(error) as err:
-        getattr(m, name)(*args)
-    assert str(err.value) == message
+def test_argument_messages(m, ident, name, wrong, text):
+    message = "in method '%s', argument 1 of type '%s'" % (name, text)
+    if name != "delete_EntityID":  # which takes None
+        with pytest.raises(ValueError) as err:
+            getattr(m, name)(None)
+        assert str(err.value) == "invalid null reference " + message
+    if wrong is not None:
+        with pytest.raises(TypeError) as err:
+            getattr(m, name)(ident(1, 2) if wrong == "identifier" else wrong)
+        assert str(err.value) == message
 
 
-def test_identifier_proxy_is_no_record(m, ident):
-    with pytest.raises(TypeError) as err:
-        m.EntityID_fromCEntityID(ident(1, 2))
-    assert "argument 1 of type 'OrvaneSDK::Model::CEntityID const &'" in str(err.value)
-
-
-def test_data_count_message(m, ident):
+def test_data_messages(m, ident):
+    for args in [(5,), ()]:
+        with pytest.raises(TypeError) as err:
+            m.EntityID_data(*args)
+        assert str(err.value) == DATA_MESSAGE
     with pytest.raises(TypeError) as err:
         m.EntityID_data(ident(), 1)
-    assert str(err.value) == "EntityID_data expected at most 1 arguments, got 2\nAdditional information:\n" + DATA_MESSAGE
+    assert str(err.value) == count_message("EntityID_data", 1, 2) + DATA_MESSAGE
 
 
 def test_delete_takes_ownership_and_refuses_later_use(m, capfd):
