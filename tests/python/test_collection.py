@@ -2,7 +2,8 @@
 reaches with which arguments, results, library failures and the fixed messages."""
 import pytest
 
-from owned_tools import owned, run_same, takes_one_object  # noqa: F401
+from owned_tools import count_message, owned, run_same, takes_one_object  # noqa: F401
+from owned_tools import overload_message as message_of
 
 MODEL = {
     "format": "varnex2-standin-model/1",
@@ -18,7 +19,7 @@ MODEL = {
         {"name": "Env", "type": "Ambient", "id": [5, 1]},
     ],
 }
-PROTO = "    OrvaneSDK::Model::IEntityCollection::"
+PROTO = "OrvaneSDK::Model::IEntityCollection::"
 S = "std::string const &"
 PROTOTYPES = {
     "IEntityCollection_getNumberOfEntities": [
@@ -50,8 +51,7 @@ class Id(tuple):
 
 
 def overload_message(name):
-    return ("Wrong number or type of arguments for overloaded function '%s'.\n  Possible C/C++ prototypes are:\n"
-            % name + "".join(PROTO + line + "\n" for line in PROTOTYPES[name]))
+    return message_of(name, [PROTO + line for line in PROTOTYPES[name]])
 
 
 @pytest.fixture
@@ -82,14 +82,11 @@ def entity_name(standin, entity):
     return next(n for n in names if standin.address_of(n) == int(entity))
 
 
-def test_rows_stand_together_in_table_order(m):
+def test_rows_flags_and_docstrings(m):
     names = list(vars(m))
     start = names.index(ROWS[0])
     assert names[start:start + len(ROWS)] == ROWS
     assert [takes_one_object(getattr(m, n)) for n in ROWS] == [False] * 4 + [True, False, True]
-
-
-def test_docstrings_have_a_block_per_prototype(m):
     assert m.IEntityCollection_swigregister.__doc__ is None
     assert m.IEntityCollection_getNumberOfRootEntities.__doc__.startswith("\n<summary>")
     for name, lines in PROTOTYPES.items():
@@ -98,73 +95,43 @@ def test_docstrings_have_a_block_per_prototype(m):
             "\n*Overload %d" % (i + 1) for i in range(len(lines))]
 
 
-@pytest.mark.parametrize("args, count, slot, raw", [
-    ((), 8, 6, ()),
-    ((Id((3, 2)),), 1, 15, ((3, 2),)),
-    ((Id((9, 9)),), 0, 15, ((9, 9),)),
-    (("Pump",), 2, 14, ("Pump",)),
-    (("Nothing",), 0, 14, ("Nothing",)),
-    (("Pipe", "Pipe"), 2, 7, ("Pipe", "Pipe")),
-    (("Pump", "Pipe"), 0, 7, ("Pump", "Pipe")),
-])
-def test_counts(call, coll, args, count, slot, raw):
-    result, calls = call("IEntityCollection_getNumberOfEntities", *args)
-    assert result == count
-    assert calls == [(int(coll), slot, raw)]
-
-
-@pytest.mark.parametrize("args, entity, slot, raw", [
-    ((0,), "Loop", 10, (0,)),
-    ((3,), "Loop/PumpB", 10, (3,)),
-    ((True,), "Loop/Solver", 10, (1,)),
-    ((Id((3, 2)),), "Loop/PumpB", 18, ((3, 2),)),
-    ((Id((7, 7)),), None, 18, ((7, 7),)),
-    (("Pump",), "Loop/PumpA", 16, ("Pump", 0)),
-    (("Pump", 1), "Loop/PumpB", 16, ("Pump", 1)),
-    (("Pump", 2), None, 16, ("Pump", 2)),
-    (("Pipe", "Pipe"), "Loop/Pipe", 12, ("Pipe", "Pipe", 0)),
-    (("Pipe", "Pipe", 1), "Loop/Sub/Pipe", 12, ("Pipe", "Pipe", 1)),
-    (("Ambient", "Env", 0), "Env", 12, ("Ambient", "Env", 0)),
-])
-def test_get_entity_forms(call, coll, standin, args, entity, slot, raw):
-    result, calls = call("IEntityCollection_getEntity", *args)
-    assert entity_name(standin, result) == entity
-    assert calls == [(int(coll), slot, raw)]
-    assert result is None or not result.own()
-
-
-@pytest.mark.parametrize("args, answer, slot, raw", [
-    ((7,), True, 6, ()),
-    ((8,), False, 6, ()),
-    ((True,), True, 6, ()),
-    ((Id((5, 1)),), True, 15, ((5, 1),)),
-    ((Id((5, 2)),), False, 15, ((5, 2),)),
-    (("Pump", 1), True, 14, ("Pump",)),
-    (("Pump", 2), False, 14, ("Pump",)),
-    (("Pipe", "Pipe"), True, 7, ("Pipe", "Pipe")),
-    (("Pipe", "Nothing"), False, 7, ("Pipe", "Nothing")),
-    (("Pipe", "Pipe", 1), True, 7, ("Pipe", "Pipe")),
-    (("Pipe", "Pipe", 2), False, 7, ("Pipe", "Pipe")),
-])
-def test_has_entity_counts_and_never_fetches(call, coll, args, answer, slot, raw):
-    result, calls = call("IEntityCollection_hasEntity", *args)
-    assert result is answer
-    assert calls == [(int(coll), slot, raw)]
-
-
-@pytest.mark.parametrize("name, args, entity, slot, raw", [
-    ("IEntityCollection_getRootEntity", (), "Loop", 4, (0,)),
-    ("IEntityCollection_getRootEntity", (1,), "Env", 4, (1,)),
+# Every form: its result (an entity by full name), and the one raw call it makes (slot, arguments).
+N, G, H, R = ("IEntityCollection_getNumberOfEntities", "IEntityCollection_getEntity", "IEntityCollection_hasEntity",
+              "IEntityCollection_getRootEntity")
+CALLS = [
+    (N, (), 8, 6, ()), (N, (Id((3, 2)),), 1, 15, ((3, 2),)), (N, (Id((9, 9)),), 0, 15, ((9, 9),)),
+    (N, ("Pump",), 2, 14, ("Pump",)), (N, ("Nothing",), 0, 14, ("Nothing",)), (N, ("Pipe", "Pipe"), 2, 7, ("Pipe", "Pipe")),
+    (N, ("Pump", "Pipe"), 0, 7, ("Pump", "Pipe")),
+    (G, (0,), "Loop", 10, (0,)), (G, (3,), "Loop/PumpB", 10, (3,)), (G, (True,), "Loop/Solver", 10, (1,)),
+    (G, (Id((3, 2)),), "Loop/PumpB", 18, ((3, 2),)), (G, (Id((7, 7)),), None, 18, ((7, 7),)),
+    (G, ("Pump",), "Loop/PumpA", 16, ("Pump", 0)), (G, ("Pump", 1), "Loop/PumpB", 16, ("Pump", 1)),
+    (G, ("Pump", 2), None, 16, ("Pump", 2)), (G, ("Pipe", "Pipe"), "Loop/Pipe", 12, ("Pipe", "Pipe", 0)),
+    (G, ("Pipe", "Pipe", 1), "Loop/Sub/Pipe", 12, ("Pipe", "Pipe", 1)),
+    (G, ("Ambient", "Env", 0), "Env", 12, ("Ambient", "Env", 0)),
+    # hasEntity counts and never fetches.
+    (H, (7,), True, 6, ()), (H, (8,), False, 6, ()), (H, (True,), True, 6, ()), (H, (Id((5, 1)),), True, 15, ((5, 1),)),
+    (H, (Id((5, 2)),), False, 15, ((5, 2),)), (H, ("Pump", 1), True, 14, ("Pump",)), (H, ("Pump", 2), False, 14, ("Pump",)),
+    (H, ("Pipe", "Pipe"), True, 7, ("Pipe", "Pipe")), (H, ("Pipe", "Nothing"), False, 7, ("Pipe", "Nothing")),
+    (H, ("Pipe", "Pipe", 1), True, 7, ("Pipe", "Pipe")), (H, ("Pipe", "Pipe", 2), False, 7, ("Pipe", "Pipe")),
+    (R, (), "Loop", 4, (0,)), (R, (1,), "Env", 4, (1,)),
     ("IEntityCollection_getSolutionControl", (), "Loop/Solver", 8, ()),
-])
-def test_root_entities_and_solution_control(call, coll, standin, name, args, entity, slot, raw):
+    ("IEntityCollection_getNumberOfRootEntities", (), 2, 3, ()),
+]
+# One row of each form (function, slot and argument kinds) for the failure injection.
+FORMS = list({(c[0], c[3], tuple(type(a) for a in c[1])): c for c in CALLS}.values())
+
+
+@pytest.mark.parametrize("name, args, expected, slot, raw", CALLS)
+def test_forms(call, coll, standin, name, args, expected, slot, raw):
     result, calls = call(name, *args)
-    assert entity_name(standin, result) == entity
+    if name in (G, R, "IEntityCollection_getSolutionControl"):  # an unowned entity, or None
+        assert result is None or not result.own()
+        result = entity_name(standin, result)
+    assert result == expected and type(result) is type(expected)
     assert calls == [(int(coll), slot, raw)]
 
 
-def test_root_count_and_missing_solution_control(m, call, coll, standin):
-    assert call("IEntityCollection_getNumberOfRootEntities") == (2, [(int(coll), 3, ())])
+def test_missing_solution_control(m, coll, standin):
     standin.load_model({"format": "varnex2-standin-model/1", "entities": [{"name": "A", "type": "T"}]})
     assert m.IEntityCollection_getSolutionControl(coll) is None
 
@@ -181,59 +148,22 @@ def test_positions_past_the_end_fail_in_the_library(m, coll, name, args, message
     assert str(err.value) == message
 
 
-# Every form, and the slot that a failure must be injected into to reach it.
-FORMS = [
-    ("IEntityCollection_getNumberOfEntities", (), 6),
-    ("IEntityCollection_getNumberOfEntities", (Id((1, 1)),), 15),
-    ("IEntityCollection_getNumberOfEntities", ("Pump",), 14),
-    ("IEntityCollection_getNumberOfEntities", ("Pump", "PumpA"), 7),
-    ("IEntityCollection_getSolutionControl", (), 8),
-    ("IEntityCollection_getEntity", (Id((1, 1)),), 18),
-    ("IEntityCollection_getEntity", (0,), 10),
-    ("IEntityCollection_getEntity", ("Pump",), 16),
-    ("IEntityCollection_getEntity", ("Pump", 0), 16),
-    ("IEntityCollection_getEntity", ("Pump", "PumpA"), 12),
-    ("IEntityCollection_getEntity", ("Pump", "PumpA", 0), 12),
-    ("IEntityCollection_hasEntity", (Id((1, 1)),), 15),
-    ("IEntityCollection_hasEntity", (0,), 6),
-    ("IEntityCollection_hasEntity", ("Pump", 0), 14),
-    ("IEntityCollection_hasEntity", ("Pump", "PumpA"), 7),
-    ("IEntityCollection_hasEntity", ("Pump", "PumpA", 0), 7),
-    ("IEntityCollection_getNumberOfRootEntities", (), 3),
-    ("IEntityCollection_getRootEntity", (), 4),
-    ("IEntityCollection_getRootEntity", (0,), 4),
-]
-
-
-@pytest.mark.parametrize("name, args, slot", FORMS)
-def test_library_failures_reach_python(call, coll, standin, name, args, slot):
+@pytest.mark.parametrize("name, args, expected, slot, raw", FORMS)
+def test_library_failures_reach_python(call, coll, standin, name, args, expected, slot, raw):
     ok, _ = call(name, *args)
-    for status in (-2, -3, -4, -5, -6, 9):
-        standin.fail_next(int(coll), slot, status, "injected %d" % status)
+    for status in (-2, -3, -4, -5, -6, -1, 9, "message query fails"):
+        lost = not isinstance(status, int)
+        standin.fail_next(int(coll), slot, -2 if lost else status, "injected %s" % status, message_fails=lost)
         with pytest.raises(RuntimeError) as err:
             call(name, *args)
-        assert str(err.value) == "injected %d" % status
+        assert str(err.value) == ("Failure to retrieve LastErrorMessage" if lost else "injected %s" % status)
     assert call(name, *args)[0] == ok  # the collection stays usable
 
 
-def test_failed_message_query(m, coll, standin):
-    standin.fail_next(int(coll), 6, -2, "lost", message_fails=True)
-    with pytest.raises(RuntimeError) as err:
-        m.IEntityCollection_hasEntity(coll, 0)
-    assert str(err.value) == "Failure to retrieve LastErrorMessage"
-
-
 @pytest.mark.parametrize("name, args, text", [
-    ("IEntityCollection_getNumberOfEntities", (), "const *"),
-    ("IEntityCollection_getNumberOfEntities", ("Pump",), "const *"),
-    ("IEntityCollection_getSolutionControl", (), "*"),
-    ("IEntityCollection_getEntity", (0,), "*"),
-    ("IEntityCollection_getEntity", ("Pump", "PumpA", 0), "*"),
-    ("IEntityCollection_hasEntity", (0,), "const *"),
-    ("IEntityCollection_hasEntity", ("Pump", "PumpA"), "const *"),
-    ("IEntityCollection_getNumberOfRootEntities", (), "const *"),
-    ("IEntityCollection_getRootEntity", (), "*"),
-    ("IEntityCollection_getRootEntity", (1,), "*"),
+    (N, (), "const *"), (N, ("Pump",), "const *"), ("IEntityCollection_getSolutionControl", (), "*"),
+    (G, (0,), "*"), (G, ("Pump", "PumpA", 0), "*"), (H, (0,), "const *"), (H, ("Pump", "PumpA"), "const *"),
+    ("IEntityCollection_getNumberOfRootEntities", (), "const *"), (R, (), "*"), (R, (1,), "*"),
 ])
 def test_none_as_collection(m, standin, name, args, text):
     standin.record_calls(True)
@@ -255,25 +185,20 @@ def test_wrong_object_as_collection(m, manager):
         assert str(err.value) == overload_message(name)
 
 
-@pytest.mark.parametrize("name, args", [
-    ("IEntityCollection_getNumberOfEntities", (1,)),
-    ("IEntityCollection_getNumberOfEntities", ("Pump", 1)),
-    ("IEntityCollection_getEntity", ()),
-    ("IEntityCollection_getEntity", (-1,)),
-    ("IEntityCollection_getEntity", (2**64,)),
-    ("IEntityCollection_getEntity", (1.0,)),
-    ("IEntityCollection_getEntity", ("Pump", -1)),
-    ("IEntityCollection_getEntity", (0, "Pump")),
-    ("IEntityCollection_getEntity", ("Pump", "PumpA", "x")),
-    ("IEntityCollection_hasEntity", (None,)),
-    ("IEntityCollection_hasEntity", ("Pump",)),
-    ("IEntityCollection_getRootEntity", (-1,)),
-    ("IEntityCollection_getRootEntity", ("0",)),
+# Arguments no form takes (the overload message), and None as a text (position of the argument).
+@pytest.mark.parametrize("name, args, position", [
+    (N, (1,), None), (N, ("Pump", 1), None), (G, (), None), (G, (-1,), None), (G, (2**64,), None), (G, (1.0,), None),
+    (G, ("Pump", -1), None), (G, (0, "Pump"), None), (G, ("Pump", "PumpA", "x"), None), (H, (None,), None),
+    (H, ("Pump",), None), (R, (-1,), None), (R, ("0",), None),
+    (N, (None,), 2), (N, ("Pump", None), 3), (G, (None,), 2), (G, ("Pump", None), 3), (G, (None, "PumpA", 0), 2),
+    (H, (None, 0), 2), (H, ("Pump", None, 0), 3),
 ])
-def test_overload_messages(m, coll, name, args):
-    with pytest.raises(TypeError) as err:
+def test_argument_messages(m, coll, name, args, position):
+    with pytest.raises(ValueError if position else TypeError) as err:
         getattr(m, name)(coll, *args)
-    assert str(err.value) == overload_message(name)
+    assert str(err.value) == (overload_message(name) if position is None else
+                              "invalid null reference in method '%s', argument %d of type 'std::string const &'"
+                              % (name, position))
 
 
 @pytest.mark.parametrize("name", sorted(MAX_ARGS))
@@ -281,24 +206,7 @@ def test_count_messages(m, coll, name):
     limit = MAX_ARGS[name]
     with pytest.raises(TypeError) as err:
         getattr(m, name)(coll, *range(limit))
-    assert str(err.value) == ("%s expected at most %d arguments, got %d\nAdditional information:\n"
-                              % (name, limit, limit + 1) + overload_message(name))
-
-
-@pytest.mark.parametrize("name, args, position", [
-    ("IEntityCollection_getNumberOfEntities", (None,), 2),
-    ("IEntityCollection_getNumberOfEntities", ("Pump", None), 3),
-    ("IEntityCollection_getEntity", (None,), 2),
-    ("IEntityCollection_getEntity", ("Pump", None), 3),
-    ("IEntityCollection_getEntity", (None, "PumpA", 0), 2),
-    ("IEntityCollection_hasEntity", (None, 0), 2),
-    ("IEntityCollection_hasEntity", ("Pump", None, 0), 3),
-])
-def test_none_as_text(m, coll, name, args, position):
-    with pytest.raises(ValueError) as err:
-        getattr(m, name)(coll, *args)
-    assert str(err.value) == ("invalid null reference in method '%s', argument %d of type 'std::string const &'"
-                              % (name, position))
+    assert str(err.value) == count_message(name, limit, limit + 1) + overload_message(name)
 
 
 def test_shadow_class_wraps_the_collection(run_same):
