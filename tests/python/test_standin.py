@@ -68,13 +68,10 @@ def test_load_model_accepts_each_form(ctl, tmp_path, form):
     assert ctl.run_state()["numberOfIterations"] == 3
 
 
+# The library's tests pin every rule's message; here the message reaches ModelError.
 @pytest.mark.parametrize("source, message", [
-    ({"entities": [{"name": "A"}]}, "entities[0]: an entity needs a 'type'"),
-    ({"run": {"iterations": 3}}, "run: unknown key 'iterations'"),
     ({"entities": [{"name": "A", "type": "T", "attributes": [{"name": "b", "kind": "bool", "value": 1}]}]},
      "entities[0].attributes[0] ('b').value: expected true or false"),
-    ({"entities": [{"name": "A", "type": "T", "attributes": [{"name": "s", "kind": "shortcut", "targets": [3]}]}]},
-     "entities[0].attributes[0] ('s').targets[0]: expected a string"),
     ('{"entities": [', "not valid JSON"),
 ])
 def test_rejected_models_name_the_place_and_keep_the_model(ctl, source, message):
@@ -102,16 +99,12 @@ def test_dump_round_trip_keeps_values_and_run(ctl):
     assert second["run"]["iteration"] == 2
 
 
-def test_step_applies_next_and_follows_the_run_rules(ctl):
+def test_step_reports_the_steps_made_and_the_run_state(ctl):
     ctl.load_model(SMALL)
     assert ctl.run_state()["firstIteration"] is True
     assert ctl.step(10) == 2  # up to numberOfIterations
     state = ctl.run_state()
-    assert (state["iteration"], state["lastIteration"], state["converged"]) == (3, True, False)
-    assert state["residual"] == 0.25
-    dumped = ctl.dump_model()
-    assert attribute(dumped, "Ctl", "Convergence", "Residual")["values"]["Current"] == 0.25
-    assert attribute(dumped, "Ctl", "Convergence", "Residual")["values"]["Initial"] == 1.0
+    assert (state["iteration"], state["lastIteration"], state["converged"], state["residual"]) == (3, True, False, 0.25)
     assert ctl.step() == 0
     with pytest.raises(ValueError, match="must not be negative"):
         ctl.step(-1)
@@ -141,40 +134,11 @@ def test_addresses(ctl):
     assert ctl.address_of("CoolingLoop/Pump1") != pump
 
 
-class Proxy:
-    """Stands for a module proxy: int() gives the native address."""
-
-    def __init__(self, address):
-        self.address = address
-
-    def __int__(self):
-        return self.address
-
-
-@pytest.mark.parametrize("address, count, error", [
-    (None, 1, ValueError),
-    (0, 1, ValueError),
-    ("manager", 0, ValueError),
-    ("manager", -3, ValueError),
-])
-def test_fail_next_rejects_bad_arms(ctl, address, count, error):
+@pytest.mark.parametrize("address, count", [(None, 1), (0, 1), ("manager", 0), ("manager", -3)])
+def test_fail_next_rejects_bad_arms(ctl, address, count):
     target = ctl.manager_address() if address == "manager" else address
-    with pytest.raises(error):
+    with pytest.raises(ValueError):
         ctl.fail_next(target, 3, ctl.RUNTIME_ERROR, count=count)
-
-
-def test_fail_next_takes_proxies_and_clear_failures(ctl):
-    ctl.fail_next(Proxy(ctl.manager_address()), 3, -2, "via proxy", count=2, message_fails=True, write_out=True)
-    ctl.clear_failures()
-
-
-def test_calls_and_messages_start_empty(ctl):
-    ctl.record_calls(True)
-    assert ctl.calls() == []
-    ctl.record_calls(False)
-    ctl.clear_calls()
-    ctl.clear_messages()
-    assert ctl.messages() == []
 
 
 def _run_python(code, **env):
