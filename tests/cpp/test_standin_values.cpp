@@ -79,14 +79,11 @@ TEST_P(StandinRead, ConvertsOrFails) {
 INSTANTIATE_TEST_SUITE_P(
     Standin, StandinRead,
     ::testing::Values(
-        ReadCase{"i", "int", "42"}, ReadCase{"i", "double", "42"}, ReadCase{"i", "float", "42"},
-        ReadCase{"i", "string", "'42'"},
+        ReadCase{"i", "int", "42"}, ReadCase{"i", "double", "42"}, ReadCase{"i", "string", "'42'"},
         ReadCase{"i", "bool", "logic_error: int attribute 'E/i': value 42 does not convert to bool (only 0 and 1 do)"},
-        ReadCase{"one", "bool", "true"},
-        ReadCase{"b", "int", "1"}, ReadCase{"b", "string", "'true'"}, ReadCase{"b", "double", "1"},
+        ReadCase{"one", "bool", "true"}, ReadCase{"b", "int", "1"}, ReadCase{"b", "string", "'true'"},
         // A float keeps single precision; its text is the shortest that reads back.
-        ReadCase{"f", "float", "0.100000001"}, ReadCase{"f", "double", "0.100000001"},
-        ReadCase{"f", "string", "'0.1'"},
+        ReadCase{"f", "float", "0.100000001"}, ReadCase{"f", "double", "0.100000001"}, ReadCase{"f", "string", "'0.1'"},
         ReadCase{"d", "string", "'2.5'"},
         ReadCase{"d", "int", "logic_error: double attribute 'E/d': value 2.5 does not convert to int exactly"},
         ReadCase{"whole", "int", "-3"},
@@ -94,12 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"huge", "float", "out_of_range: double attribute 'E/huge': value 1e+300 is outside the range of float"},
         ReadCase{"inf", "float", "inf"}, ReadCase{"inf", "string", "'inf'"},
         ReadCase{"inf", "int", "logic_error: double attribute 'E/inf': value inf does not convert to int exactly"},
-        ReadCase{"s", "string", "'hello'"},
         ReadCase{"s", "double", "logic_error: string attribute 'E/s': text 'hello' is not a number literal"},
-        ReadCase{"sint", "int", "17"}, ReadCase{"sint", "double", "17"},
-        ReadCase{"snum", "double", "62.5"},
+        ReadCase{"sint", "int", "17"}, ReadCase{"snum", "double", "62.5"}, ReadCase{"sbool", "bool", "false"},
         ReadCase{"snum", "int", "logic_error: string attribute 'E/snum': text '6.25e1' is not an int literal"},
-        ReadCase{"sbool", "bool", "false"},
         ReadCase{"sbig", "int", "out_of_range: string attribute 'E/sbig': text '99999999999' is outside the range of int"},
         ReadCase{"wo", "double", "logic_error: double attribute 'E/wo' is write-only"},
         ReadCase{"none", "string", "logic_error: double attribute 'E/none' has no access"},
@@ -168,25 +162,19 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"invalidChronology", "i", [](IAttribute* a) { a->setIntValue(1, Chronology(7)); },
                   "out_of_range: chronology 7 is not one of 0 to 4 (int attribute 'E/i')"}));
 
-TEST_F(StandinValues, TextKeepsEmbeddedNulBytes) {
+TEST_F(StandinValues, TextKeepsEmbeddedNulBytesAndWriteOnlyTakesWrites) {
     const std::string text("a\0b", 3);
     at("s")->setStringValue(text, Chronology_Current);
     EXPECT_EQ(at("s")->getStringValue(), text);
-}
-
-TEST_F(StandinValues, WriteOnlyAcceptsWrites) {
-    IAttribute* wo = at("wo");
-    wo->setDoubleValue(5.0, Chronology_Current);
-    EXPECT_TRUE(wo->hasValue(Chronology_Current));
-    EXPECT_EQ(thrownKind([&] { wo->getDoubleValue(); }), "logic_error");
+    at("wo")->setDoubleValue(5.0, Chronology_Current);
+    EXPECT_TRUE(at("wo")->hasValue(Chronology_Current));
 }
 
 TEST_F(StandinValues, ChronologiesHoldTheirOwnValues) {
     IAttribute* hist = at("hist");
-    EXPECT_TRUE(hist->hasValue(Chronology_Initial));
-    EXPECT_FALSE(hist->hasValue(Chronology_Continue));
-    EXPECT_TRUE(hist->hasValue(Chronology_Current));
-    EXPECT_FALSE(hist->hasValue(Chronology_Next));
+    std::string held;
+    for (int c = 0; c <= 4; ++c) held += hist->hasValue(Chronology(c)) ? "1" : "0";
+    EXPECT_EQ(held, "10010");
     EXPECT_EQ(hist->getIntValue(Chronology_Initial), 1);
     EXPECT_EQ(hist->getIntValue(), 3);
     EXPECT_EQ(readAs(hist, "int", Chronology_Continue),
@@ -195,10 +183,9 @@ TEST_F(StandinValues, ChronologiesHoldTheirOwnValues) {
               "out_of_range: chronology -1 is not one of 0 to 4 (int attribute 'E/hist')");
     EXPECT_EQ(thrownKind([&] { hist->hasValue(Chronology_Invalid); }), "out_of_range");
     // A value without "values" exists at every chronology but Next.
-    IAttribute* i = at("i");
-    for (Chronology c : {Chronology_Initial, Chronology_Continue, Chronology_TimeStepStart, Chronology_Current})
-        EXPECT_TRUE(i->hasValue(c));
-    EXPECT_FALSE(i->hasValue(Chronology_Next));
+    held.clear();
+    for (int c = 0; c <= 4; ++c) held += at("i")->hasValue(Chronology(c)) ? "1" : "0";
+    EXPECT_EQ(held, "11110");
 }
 
 TEST_F(StandinValues, NextBecomesCurrentWhenTheRunSteps) {
