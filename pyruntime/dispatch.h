@@ -77,7 +77,8 @@ struct Derived {
 //   bool load(const ArgInfo&, const char* fname, int argno)   real conversion; raises on failure
 // and converts to the native parameter it stands for. A kind may also declare
 //   static constexpr unsigned accepts          class bits of which an argument needs one to pass
-// which dispatchers test on all forms before running any check.
+// which dispatchers test on all forms before running any check. A kind derived from another
+// whose check accepts more than its base's must declare its own `accepts` (~0u: no bits).
 
 /// Object pointer; `Nullable` lets None through as a null pointer, else None is refused with
 /// the null-reference ValueError before any native call.
