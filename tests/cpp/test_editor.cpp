@@ -89,109 +89,82 @@ TEST_P(EditorCalls, MakeExactlyTheseLibraryCalls) {
 }
 
 using M = Model&;
+// A case named after its editor call, and the answer it must give where that matters.
+#define ED(call, ...) EditorCase{#call, [](M m) { m.editor.call; }, {__VA_ARGS__}}
+#define ED_IS(call, answer, ...) EditorCase{#call, [](M m) { EXPECT_EQ(m.editor.call, answer); }, {__VA_ARGS__}}
 
 // hasEntity counts and never fetches; getEntity and the readers resolve, then read.
 INSTANTIATE_TEST_SUITE_P(
     Entities, EditorCalls,
     ::testing::Values(
-        EditorCase{"hasEntityAtCount", [](M m) { EXPECT_FALSE(m.editor.hasEntity(std::size_t{3})); }, {"coll:6()"}},
-        EditorCase{"hasEntityBelowCount", [](M m) { EXPECT_TRUE(m.editor.hasEntity(i2)); }, {"coll:6()"}},
-        EditorCase{"hasEntityByID", [](M m) { EXPECT_TRUE(m.editor.hasEntity(id)); }, {"coll:15(1:2)"}},
-        EditorCase{"hasEntityByType", [](M m) { EXPECT_FALSE(m.editor.hasEntity(T, 3)); }, {"coll:14(T)"}},
-        EditorCase{"hasEntityByTypeName", [](M m) { EXPECT_TRUE(m.editor.hasEntity(T, N)); }, {"coll:7(T,N)"}},
-        EditorCase{"hasEntityByTypeNameIndex", [](M m) { EXPECT_TRUE(m.editor.hasEntity(T, N, i2)); },
-                   {"coll:7(T,N)"}},
-        EditorCase{"getEntityByTypeName", [](M m) { EXPECT_EQ(m.editor.getEntity(T, N), m.e); },
-                   {"coll:12(T,N,0)"}},
-        EditorCase{"getEntityOutOfRange", [](M m) { m.editor.getEntity(std::size_t{3}); }, {"coll:10(3)"}},
-        EditorCase{"solutionControl", [](M m) { EXPECT_EQ(m.editor.getSolutionControl(), m.e); }, {"coll:8()"}},
-        EditorCase{"typeByHandle", [](M m) { m.editor.getEntityType(m.e); }, {"ent:4()"}},
-        EditorCase{"typeByNullHandle", [](M m) { EXPECT_EQ(m.editor.getEntityType(nullptr), ""); }, {}},
-        EditorCase{"typeByCharType", [](M m) { m.editor.getEntityType("T", i1); }, {"coll:16(T,1)", "ent:4()"}},
-        EditorCase{"nameShort", [](M m) { m.editor.getEntityName(id); }, {"coll:18(1:2)", "ent:28(false)"}},
-        EditorCase{"idByCharTypeName", [](M m) { m.editor.getEntityID("T", "N"); }, {"coll:12(T,N,0)", "ent:29()"}},
-        EditorCase{"attributeCountRecursive", [](M m) { EXPECT_EQ(m.editor.getEntityNumberOfAttributes(m.e), 4u); },
-                   {"ent:22(true)"}}));
+        ED_IS(hasEntity(std::size_t{3}), false, "coll:6()"), ED_IS(hasEntity(i2), true, "coll:6()"),
+        ED_IS(hasEntity(id), true, "coll:15(1:2)"), ED_IS(hasEntity(T, 3), false, "coll:14(T)"),
+        ED_IS(hasEntity(T, N), true, "coll:7(T,N)"), ED_IS(hasEntity(T, N, i2), true, "coll:7(T,N)"),
+        ED_IS(getEntity(T, N), m.e, "coll:12(T,N,0)"), ED(getEntity(std::size_t{3}), "coll:10(3)"),
+        ED_IS(getSolutionControl(), m.e, "coll:8()"), ED(getEntityType(m.e), "ent:4()"),
+        ED_IS(getEntityType(nullptr), ""), ED(getEntityType("T", i1), "coll:16(T,1)", "ent:4()"),
+        ED(getEntityName(id), "coll:18(1:2)", "ent:28(false)"),
+        ED(getEntityID("T", "N"), "coll:12(T,N,0)", "ent:29()"),
+        ED_IS(getEntityNumberOfAttributes(m.e), 4u, "ent:22(true)")));
 
 // One case per attribute selector; each reads an int, so the last call is slot 14.
 INSTANTIATE_TEST_SUITE_P(
     Selectors, EditorCalls,
     ::testing::Values(
-        EditorCase{"handle", [](M m) { m.editor.getIntValue(m.a); }, {"attr:14(3)"}},
-        EditorCase{"row1", [](M m) { m.editor.getIntValue(m.e, i1); }, {"ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row2", [](M m) { m.editor.getIntValue(i2, i1); }, {"coll:10(2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row3", [](M m) { m.editor.getIntValue(id, i1); }, {"coll:18(1:2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row4", [](M m) { m.editor.getIntValue(T, i2, i1); },
-                   {"coll:16(T,2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row5", [](M m) { m.editor.getIntValue("T", i2, i1); },
-                   {"coll:16(T,2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row6", [](M m) { m.editor.getIntValue(T, N, i1); },
-                   {"coll:12(T,N,0)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row7", [](M m) { m.editor.getIntValue("T", "N", i1); },
-                   {"coll:12(T,N,0)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row8", [](M m) { m.editor.getIntValue(T, N, i2, i1); },
-                   {"coll:12(T,N,2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row9", [](M m) { m.editor.getIntValue("T", "N", i2, i1); },
-                   {"coll:12(T,N,2)", "ent:23(1,true)", "attr:14(3)"}},
-        EditorCase{"row10", [](M m) { m.editor.getIntValue(m.e, P); }, {"ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row11", [](M m) { m.editor.getIntValue(i2, P); }, {"coll:10(2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row12", [](M m) { m.editor.getIntValue(id, P); }, {"coll:18(1:2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row13", [](M m) { m.editor.getIntValue(T, i2, P); }, {"coll:16(T,2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row14", [](M m) { m.editor.getIntValue(T, N, P); }, {"coll:12(T,N,0)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row15", [](M m) { m.editor.getIntValue(T, N, i2, P); },
-                   {"coll:12(T,N,2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row16", [](M m) { m.editor.getIntValue(m.e, "p"); }, {"ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row17", [](M m) { m.editor.getIntValue(i2, "p"); }, {"coll:10(2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row18", [](M m) { m.editor.getIntValue(id, "p"); }, {"coll:18(1:2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row19", [](M m) { m.editor.getIntValue("T", i2, "p"); },
-                   {"coll:16(T,2)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row20", [](M m) { m.editor.getIntValue("T", "N", "p"); },
-                   {"coll:12(T,N,0)", "ent:25(p)", "attr:14(3)"}},
-        EditorCase{"row21", [](M m) { m.editor.getIntValue("T", "N", i2, "p"); },
-                   {"coll:12(T,N,2)", "ent:25(p)", "attr:14(3)"}}));
+        ED(getIntValue(m.a), "attr:14(3)"), ED(getIntValue(m.e, i1), "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(i2, i1), "coll:10(2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(id, i1), "coll:18(1:2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(T, i2, i1), "coll:16(T,2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue("T", i2, i1), "coll:16(T,2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(T, N, i1), "coll:12(T,N,0)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue("T", "N", i1), "coll:12(T,N,0)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(T, N, i2, i1), "coll:12(T,N,2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue("T", "N", i2, i1), "coll:12(T,N,2)", "ent:23(1,true)", "attr:14(3)"),
+        ED(getIntValue(m.e, P), "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(i2, P), "coll:10(2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(id, P), "coll:18(1:2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(T, i2, P), "coll:16(T,2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(T, N, P), "coll:12(T,N,0)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(T, N, i2, P), "coll:12(T,N,2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(m.e, "p"), "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(i2, "p"), "coll:10(2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue(id, "p"), "coll:18(1:2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue("T", i2, "p"), "coll:16(T,2)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue("T", "N", "p"), "coll:12(T,N,0)", "ent:25(p)", "attr:14(3)"),
+        ED(getIntValue("T", "N", i2, "p"), "coll:12(T,N,2)", "ent:25(p)", "attr:14(3)")));
 
 // Every family with and without a chronology: readers default to 3, writers to 4.
 INSTANTIATE_TEST_SUITE_P(
     Families, EditorCalls,
     ::testing::Values(
-        EditorCase{"getInt", [](M m) { m.editor.getIntValue(m.a, Chronology_Invalid); }, {"attr:14(-1)"}},
-        EditorCase{"setInt", [](M m) { m.editor.setIntValue(m.e, i1, 5); }, {"ent:23(1,true)", "attr:15(5,4)"}},
-        EditorCase{"setIntAt", [](M m) { m.editor.setIntValue(m.a, 5, Chronology_Invalid); }, {"attr:15(5,-1)"}},
-        EditorCase{"getBool", [](M m) { m.editor.getBoolValue(m.a); }, {"attr:16(3)"}},
-        EditorCase{"setBool", [](M m) { m.editor.setBoolValue(m.a, true); }, {"attr:17(true,4)"}},
-        EditorCase{"setBoolAt", [](M m) { m.editor.setBoolValue(m.a, false, Chronology_Initial); },
-                   {"attr:17(false,0)"}},
-        EditorCase{"getFloat", [](M m) { m.editor.getFloatValue(m.a); }, {"attr:10(3)"}},
-        EditorCase{"getFloatAt", [](M m) { m.editor.getFloatValue(m.e, P, Chronology_Next); },
-                   {"ent:25(p)", "attr:10(4)"}},
-        EditorCase{"setFloat", [](M m) { m.editor.setFloatValue(m.a, 1.5f); }, {"attr:11(1.5f,4)"}},
-        EditorCase{"getDouble", [](M m) { m.editor.getDoubleValue(m.a); }, {"attr:12(3)"}},
-        EditorCase{"setDouble", [](M m) { m.editor.setDoubleValue(m.a, 2.5); }, {"attr:13(2.5,4)"}},
-        EditorCase{"setDoubleAt", [](M m) { m.editor.setDoubleValue("T", "N", i2, "p", 2.5, Chronology_Current); },
-                   {"coll:12(T,N,2)", "ent:25(p)", "attr:13(2.5,3)"}},
-        EditorCase{"getString", [](M m) { m.editor.getStringValue(T, N, i2, i1, Chronology(7)); },
-                   {"coll:12(T,N,2)", "ent:23(1,true)", "attr:8(7)"}},
-        EditorCase{"setString", [](M m) { m.editor.setStringValue(m.a, "v"); }, {"attr:9(v,4)"}},
-        EditorCase{"setStringAt", [](M m) { m.editor.setStringValue(id, P, "v", Chronology_Initial); },
-                   {"coll:18(1:2)", "ent:25(p)", "attr:9(v,0)"}},
-        EditorCase{"path", [](M m) { m.editor.getAttributePath(i2, i1); }, {"coll:10(2)", "ent:23(1,true)", "attr:7(true)"}},
-        EditorCase{"unit", [](M m) { m.editor.getUnit(m.a); }, {"attr:20()"}},
-        EditorCase{"access", [](M m) { m.editor.getAccessType(T, i0, P); }, {"coll:16(T,0)", "ent:25(p)", "attr:21()"}},
-        EditorCase{"getAttribute", [](M m) { EXPECT_EQ(m.editor.getAttribute(id, i1), m.a); },
-                   {"coll:18(1:2)", "ent:23(1,true)"}}));
+        ED(getIntValue(m.a, Chronology_Invalid), "attr:14(-1)"),
+        ED(setIntValue(m.e, i1, 5), "ent:23(1,true)", "attr:15(5,4)"),
+        ED(setIntValue(m.a, 5, Chronology_Invalid), "attr:15(5,-1)"), ED(getBoolValue(m.a), "attr:16(3)"),
+        ED(setBoolValue(m.a, true), "attr:17(true,4)"),
+        ED(setBoolValue(m.a, false, Chronology_Initial), "attr:17(false,0)"), ED(getFloatValue(m.a), "attr:10(3)"),
+        ED(getFloatValue(m.e, P, Chronology_Next), "ent:25(p)", "attr:10(4)"),
+        ED(setFloatValue(m.a, 1.5f), "attr:11(1.5f,4)"), ED(getDoubleValue(m.a), "attr:12(3)"),
+        ED(setDoubleValue(m.a, 2.5), "attr:13(2.5,4)"),
+        ED(setDoubleValue("T", "N", i2, "p", 2.5, Chronology_Current), "coll:12(T,N,2)", "ent:25(p)", "attr:13(2.5,3)"),
+        ED(getStringValue(T, N, i2, i1, Chronology(7)), "coll:12(T,N,2)", "ent:23(1,true)", "attr:8(7)"),
+        ED(setStringValue(m.a, "v"), "attr:9(v,4)"),
+        ED(setStringValue(id, P, "v", Chronology_Initial), "coll:18(1:2)", "ent:25(p)", "attr:9(v,0)"),
+        ED(getAttributePath(i2, i1), "coll:10(2)", "ent:23(1,true)", "attr:7(true)"), ED(getUnit(m.a), "attr:20()"),
+        ED(getAccessType(T, i0, P), "coll:16(T,0)", "ent:25(p)", "attr:21()"),
+        ED_IS(getAttribute(id, i1), m.a, "coll:18(1:2)", "ent:23(1,true)")));
 
 // Attribute existence: recursive count compared unsigned, or the entity's path test.
 INSTANTIATE_TEST_SUITE_P(
     AttributeExistence, EditorCalls,
     ::testing::Values(
-        EditorCase{"atCount", [](M m) { EXPECT_FALSE(m.editor.hasAttribute(m.e, std::size_t{4})); }, {"ent:22(true)"}},
-        EditorCase{"belowCount", [](M m) { EXPECT_TRUE(m.editor.hasAttribute(m.e, std::size_t{3})); },
-                   {"ent:22(true)"}},
-        EditorCase{"byCharRow", [](M m) { m.editor.hasAttribute("T", "N", i1); }, {"coll:12(T,N,0)", "ent:22(true)"}},
-        EditorCase{"byPath", [](M m) { m.editor.hasAttribute(i2, "p"); }, {"coll:10(2)", "ent:27(p)"}},
-        EditorCase{"nullHandleUnit", [](M m) { EXPECT_EQ(m.editor.getUnit(nullptr), ""); }, {}},
-        EditorCase{"nullHandleAccess", [](M m) { EXPECT_EQ(m.editor.getAccessType(nullptr), AccessType__None); }, {}},
-        EditorCase{"nullHandlePath", [](M m) { EXPECT_EQ(m.editor.getAttributePath(nullptr), ""); }, {}}));
+        ED_IS(hasAttribute(m.e, std::size_t{4}), false, "ent:22(true)"),
+        ED_IS(hasAttribute(m.e, std::size_t{3}), true, "ent:22(true)"),
+        ED(hasAttribute("T", "N", i1), "coll:12(T,N,0)", "ent:22(true)"),
+        ED(hasAttribute(i2, "p"), "coll:10(2)", "ent:27(p)"), ED_IS(getUnit(nullptr), ""),
+        ED_IS(getAccessType(nullptr), AccessType__None), ED_IS(getAttributePath(nullptr), "")));
+
+#undef ED
+#undef ED_IS
 
 TEST(EditorMissing, NullEntityOrAttributeEndsTheOperationQuietly) {
     Model model;

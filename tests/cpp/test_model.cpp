@@ -33,85 +33,61 @@ TEST_P(ModelSlots, ReachesItsSlotWithItsArguments) {
 
 using W = World&;
 const EntityID id(5, -6);
+// A case named after its call on one fake, or on the fake seen as const.
+#define ON(call, ...) SlotCase{#call, [](W w) { w.call; }, {__VA_ARGS__}}
+#define ON_CONST(fake, call, ...) \
+    SlotCase{"const " #fake "." #call, [](W w) { std::as_const(w.fake).call; }, {__VA_ARGS__}}
 
 INSTANTIATE_TEST_SUITE_P(
     Attribute, ModelSlots,
     ::testing::Values(
-        SlotCase{"getAttributeType", [](W w) { w.ent.getAttributeType(); }, {"ent:3(false)"}},
-        SlotCase{"getAttributeTypeFollow", [](W w) { w.ent.getAttributeType(true); }, {"ent:3(true)"}},
-        SlotCase{"getType", [](W w) { w.ent.getType(); }, {"ent:4()"}},
-        SlotCase{"getParent", [](W w) { w.ent.getParent(); }, {"ent:5()"}},
-        SlotCase{"getParentEntity", [](W w) { w.ent.getParentEntity(); }, {"ent:6()"}},
-        SlotCase{"getAttributePath", [](W w) { w.ent.getAttributePath(); }, {"ent:7(true)"}},
-        SlotCase{"getAttributePathRoot", [](W w) { w.ent.getAttributePath(false); }, {"ent:7(false)"}},
-        SlotCase{"getStringValue", [](W w) { w.ent.getStringValue(); }, {"ent:8(3)"}},
-        SlotCase{"setStringValue", [](W w) { w.ent.setStringValue("v"); }, {"ent:9(v,4)"}},
-        SlotCase{"getFloatValue", [](W w) { w.ent.getFloatValue(); }, {"ent:10(3)"}},
-        SlotCase{"setFloatValue", [](W w) { w.ent.setFloatValue(1.5f); }, {"ent:11(1.5f,4)"}},
-        SlotCase{"getDoubleValue", [](W w) { w.ent.getDoubleValue(Chronology_Initial); }, {"ent:12(0)"}},
-        SlotCase{"setDoubleValue", [](W w) { w.ent.setDoubleValue(2.5); }, {"ent:13(2.5,4)"}},
-        SlotCase{"getIntValue", [](W w) { w.ent.getIntValue(); }, {"ent:14(3)"}},
-        SlotCase{"setIntValue", [](W w) { w.ent.setIntValue(-7, Chronology(9)); }, {"ent:15(-7,9)"}},
-        SlotCase{"getBoolValue", [](W w) { w.ent.getBoolValue(); }, {"ent:16(3)"}},
-        SlotCase{"setBoolValue", [](W w) { w.ent.setBoolValue(true); }, {"ent:17(true,4)"}},
-        SlotCase{"hasValue", [](W w) { w.ent.hasValue(Chronology_Invalid); }, {"ent:18(-1)"}},
-        SlotCase{"hasUnits", [](W w) { w.ent.hasUnits(); }, {"ent:19()"}},
-        SlotCase{"getUnit", [](W w) { w.ent.getUnit(); }, {"ent:20()"}},
-        SlotCase{"getAccessType", [](W w) { w.ent.getAccessType(); }, {"ent:21()"}}));
+        ON(ent.getAttributeType(), "ent:3(false)"), ON(ent.getAttributeType(true), "ent:3(true)"),
+        ON(ent.getType(), "ent:4()"), ON(ent.getParent(), "ent:5()"), ON(ent.getParentEntity(), "ent:6()"),
+        ON(ent.getAttributePath(), "ent:7(true)"), ON(ent.getAttributePath(false), "ent:7(false)"),
+        ON(ent.getStringValue(), "ent:8(3)"), ON(ent.setStringValue("v"), "ent:9(v,4)"),
+        ON(ent.getFloatValue(), "ent:10(3)"), ON(ent.setFloatValue(1.5f), "ent:11(1.5f,4)"),
+        ON(ent.getDoubleValue(Chronology_Initial), "ent:12(0)"), ON(ent.setDoubleValue(2.5), "ent:13(2.5,4)"),
+        ON(ent.getIntValue(), "ent:14(3)"), ON(ent.setIntValue(-7, Chronology(9)), "ent:15(-7,9)"),
+        ON(ent.getBoolValue(), "ent:16(3)"), ON(ent.setBoolValue(true), "ent:17(true,4)"),
+        ON(ent.hasValue(Chronology_Invalid), "ent:18(-1)"), ON(ent.hasUnits(), "ent:19()"),
+        ON(ent.getUnit(), "ent:20()"), ON(ent.getAccessType(), "ent:21()")));
 
 INSTANTIATE_TEST_SUITE_P(
     CompositeAndEntity, ModelSlots,
     ::testing::Values(
-        SlotCase{"getNumberOfAttributes", [](W w) { w.ent.getNumberOfAttributes(); }, {"ent:22(false)"}},
-        SlotCase{"hasAttributes", [](W w) { w.ent.hasAttributes(); }, {"ent:22(false)"}},
-        SlotCase{"hasAttributeIndex", [](W w) { w.ent.hasAttribute(0, true); }, {"ent:22(true)"}},
-        SlotCase{"getAttribute", [](W w) { w.ent.getAttribute(2); }, {"ent:23(2,false)"}},
-        SlotCase{"getAttributeConst", [](W w) { std::as_const(w.ent).getAttribute(2, true); }, {"ent:24(2,true)"}},
-        SlotCase{"getAttributeByPath", [](W w) { w.ent.getAttribute(std::string("a.b")); }, {"ent:25(a.b)"}},
-        SlotCase{"getAttributeByPathConst", [](W w) { std::as_const(w.ent).getAttribute(std::string("a")); },
-                 {"ent:26(a)"}},
-        SlotCase{"hasAttributePath", [](W w) { w.ent.hasAttribute(std::string("x")); }, {"ent:27(x)"}},
-        SlotCase{"getName", [](W w) { w.ent.getName(); }, {"ent:28(false)"}},
-        SlotCase{"getFullName", [](W w) { w.ent.getName(true); }, {"ent:28(true)"}},
-        SlotCase{"getEntityID", [](W w) { w.ent.getEntityID(); }, {"ent:29()"}}));
+        ON(ent.getNumberOfAttributes(), "ent:22(false)"), ON(ent.hasAttributes(), "ent:22(false)"),
+        ON(ent.hasAttribute(0, true), "ent:22(true)"), ON(ent.getAttribute(2), "ent:23(2,false)"),
+        ON_CONST(ent, getAttribute(2, true), "ent:24(2,true)"),
+        ON(ent.getAttribute(std::string("a.b")), "ent:25(a.b)"),
+        ON_CONST(ent, getAttribute(std::string("a")), "ent:26(a)"),
+        ON(ent.hasAttribute(std::string("x")), "ent:27(x)"), ON(ent.getName(), "ent:28(false)"),
+        ON(ent.getName(true), "ent:28(true)"), ON(ent.getEntityID(), "ent:29()")));
 
 INSTANTIATE_TEST_SUITE_P(
     LinksAndShortcuts, ModelSlots,
     ::testing::Values(
-        SlotCase{"linkCount", [](W w) { w.link.getNumberOfEntities(); }, {"link:22()"}},
-        SlotCase{"linkHasEntity", [](W w) { w.link.hasEntity(); }, {"link:22()"}},
-        SlotCase{"listHasEntities", [](W w) { w.list.hasEntities(); }, {"list:22()"}},
-        SlotCase{"linkGetEntity", [](W w) { w.link.getEntity(); }, {"link:23(0)"}},
-        SlotCase{"linkGetEntityConst", [](W w) { std::as_const(w.link).getEntity(); }, {"link:24(0)"}},
-        SlotCase{"linkGetEntityAt", [](W w) { w.link.getEntity(3); }, {"link:23(3)"}},
-        SlotCase{"listGetEntityConst", [](W w) { std::as_const(w.list).getEntity(1); }, {"list:24(1)"}},
-        SlotCase{"shortcutCount", [](W w) { w.sc.getNumberOfShortcuts(); }, {"sc:22()"}},
-        SlotCase{"getShortcut", [](W w) { w.sc.getShortcut(4); }, {"sc:23(4)"}},
-        SlotCase{"getFirstValidShortcut", [](W w) { w.sc.getFirstValidShortcut(); }, {"sc:24()"}}));
+        ON(link.getNumberOfEntities(), "link:22()"), ON(link.hasEntity(), "link:22()"),
+        ON(list.hasEntities(), "list:22()"), ON(link.getEntity(), "link:23(0)"),
+        ON_CONST(link, getEntity(), "link:24(0)"), ON(link.getEntity(3), "link:23(3)"),
+        ON_CONST(list, getEntity(1), "list:24(1)"), ON(sc.getNumberOfShortcuts(), "sc:22()"),
+        ON(sc.getShortcut(4), "sc:23(4)"), ON(sc.getFirstValidShortcut(), "sc:24()")));
 
 INSTANTIATE_TEST_SUITE_P(
     Collection, ModelSlots,
     ::testing::Values(
-        SlotCase{"rootCount", [](W w) { w.coll.getNumberOfRootEntities(); }, {"coll:3()"}},
-        SlotCase{"getRootEntity", [](W w) { w.coll.getRootEntity(); }, {"coll:4(0)"}},
-        SlotCase{"getRootEntityConst", [](W w) { std::as_const(w.coll).getRootEntity(); }, {"coll:5(0)"}},
-        SlotCase{"getRootEntityAt", [](W w) { w.coll.getRootEntity(2); }, {"coll:4(2)"}},
-        SlotCase{"count", [](W w) { w.coll.getNumberOfEntities(); }, {"coll:6()"}},
-        SlotCase{"countByTypeAndName", [](W w) { w.coll.getNumberOfEntities("T", "N"); }, {"coll:7(T,N)"}},
-        SlotCase{"solutionControl", [](W w) { w.coll.getSolutionControl(); }, {"coll:8()"}},
-        SlotCase{"solutionControlConst", [](W w) { std::as_const(w.coll).getSolutionControl(); }, {"coll:9()"}},
-        SlotCase{"byIndex", [](W w) { w.coll.getEntity(1); }, {"coll:10(1)"}},
-        SlotCase{"byIndexConst", [](W w) { std::as_const(w.coll).getEntity(1); }, {"coll:11(1)"}},
-        SlotCase{"byTypeAndName", [](W w) { w.coll.getEntity("T", "N"); }, {"coll:12(T,N,0)"}},
-        SlotCase{"byTypeNameIndex", [](W w) { w.coll.getEntity("T", "N", 2); }, {"coll:12(T,N,2)"}},
-        SlotCase{"byTypeAndNameConst", [](W w) { std::as_const(w.coll).getEntity("T", "N"); }, {"coll:13(T,N,0)"}},
-        SlotCase{"countByType", [](W w) { w.coll.getNumberOfEntities("T"); }, {"coll:14(T)"}},
-        SlotCase{"countByID", [](W w) { w.coll.getNumberOfEntities(id); }, {"coll:15(5:-6)"}},
-        SlotCase{"byType", [](W w) { w.coll.getEntity("T"); }, {"coll:16(T,0)"}},
-        SlotCase{"byTypeIndex", [](W w) { w.coll.getEntity("T", 3); }, {"coll:16(T,3)"}},
-        SlotCase{"byTypeIndexConst", [](W w) { std::as_const(w.coll).getEntity("T", 3); }, {"coll:17(T,3)"}},
-        SlotCase{"byID", [](W w) { w.coll.getEntity(id); }, {"coll:18(5:-6)"}},
-        SlotCase{"byIDConst", [](W w) { std::as_const(w.coll).getEntity(id); }, {"coll:19(5:-6)"}}));
+        ON(coll.getNumberOfRootEntities(), "coll:3()"), ON(coll.getRootEntity(), "coll:4(0)"),
+        ON_CONST(coll, getRootEntity(), "coll:5(0)"), ON(coll.getRootEntity(2), "coll:4(2)"),
+        ON(coll.getNumberOfEntities(), "coll:6()"), ON(coll.getNumberOfEntities("T", "N"), "coll:7(T,N)"),
+        ON(coll.getSolutionControl(), "coll:8()"), ON_CONST(coll, getSolutionControl(), "coll:9()"),
+        ON(coll.getEntity(1), "coll:10(1)"), ON_CONST(coll, getEntity(1), "coll:11(1)"),
+        ON(coll.getEntity("T", "N"), "coll:12(T,N,0)"), ON(coll.getEntity("T", "N", 2), "coll:12(T,N,2)"),
+        ON_CONST(coll, getEntity("T", "N"), "coll:13(T,N,0)"), ON(coll.getNumberOfEntities("T"), "coll:14(T)"),
+        ON(coll.getNumberOfEntities(id), "coll:15(5:-6)"), ON(coll.getEntity("T"), "coll:16(T,0)"),
+        ON(coll.getEntity("T", 3), "coll:16(T,3)"), ON_CONST(coll, getEntity("T", 3), "coll:17(T,3)"),
+        ON(coll.getEntity(id), "coll:18(5:-6)"), ON_CONST(coll, getEntity(id), "coll:19(5:-6)")));
+
+#undef ON
+#undef ON_CONST
 
 // isComposite: a composite answers after one call, anything else after two.
 struct KindCase {

@@ -23,46 +23,33 @@ TEST_P(SolverSlots, ReachesItsSlotWithItsArguments) {
 }
 
 const Chronology odd = Chronology(7);
+// A case named after its call on the manager, or on the manager seen as const.
+#define ON(call, ...) SlotCase{#call, [](FakeManager& m) { m.call; }, {__VA_ARGS__}}
+#define ON_CONST(call, ...) SlotCase{"const " #call, [](FakeManager& m) { std::as_const(m).call; }, {__VA_ARGS__}}
 
 INSTANTIATE_TEST_SUITE_P(
     Defaults, SolverSlots,
     ::testing::Values(
-        SlotCase{"getIteration", [](FakeManager& m) { m.getIteration(); }, {"mgr:3(3)"}},
-        SlotCase{"getNumberOfIterations", [](FakeManager& m) { m.getNumberOfIterations(); }, {"mgr:4(3)"}},
-        SlotCase{"setNumberOfIterations", [](FakeManager& m) { m.setNumberOfIterations(12); }, {"mgr:5(12,4)"}},
-        SlotCase{"getTime", [](FakeManager& m) { m.getTime(); }, {"mgr:6(3)"}},
-        SlotCase{"getTimeStep", [](FakeManager& m) { m.getTimeStep(); }, {"mgr:7(3)"}},
-        SlotCase{"setTimeStep", [](FakeManager& m) { m.setTimeStep(0.5); }, {"mgr:8(0.5,4)"}},
-        SlotCase{"setTotalTime", [](FakeManager& m) { m.setTotalTime(10.0); }, {"mgr:9(10,4)"}},
-        SlotCase{"getTotalTime", [](FakeManager& m) { m.getTotalTime(); }, {"mgr:10(3)"}},
-        SlotCase{"isTransient", [](FakeManager& m) { m.isTransient(); }, {"mgr:11(3)"}},
-        SlotCase{"isFirstIteration", [](FakeManager& m) { m.isFirstIteration(); }, {"mgr:12(3)"}},
-        SlotCase{"isLastIteration", [](FakeManager& m) { m.isLastIteration(); }, {"mgr:13(3)"}},
-        SlotCase{"isFirstTimeStep", [](FakeManager& m) { m.isFirstTimeStep(); }, {"mgr:14(3)"}},
-        SlotCase{"isLastTimeStep", [](FakeManager& m) { m.isLastTimeStep(); }, {"mgr:15(3)"}},
-        SlotCase{"isConverged", [](FakeManager& m) { m.isConverged(); }, {"mgr:16(3)"}},
-        SlotCase{"getEntityCollection", [](FakeManager& m) { m.getEntityCollection(); }, {"mgr:17()"}},
-        SlotCase{"getEntityCollectionConst", [](FakeManager& m) { std::as_const(m).getEntityCollection(); },
-                 {"mgr:18()"}},
-        SlotCase{"setStopOnConvergence", [](FakeManager& m) { m.setStopOnConvergence(true); }, {"mgr:19(true,4)"}},
-        SlotCase{"isStopOnConvergence", [](FakeManager& m) { m.isStopOnConvergence(); }, {"mgr:20(3)"}},
-        SlotCase{"version", [](FakeManager& m) { m.version(); }, {"mgr:21()"}},
-        SlotCase{"versionString", [](FakeManager& m) { m.versionString(); }, {"mgr:22()"}},
-        SlotCase{"solveStop", [](FakeManager& m) { m.solveStop(); }, {"mgr:25()"}},
-        SlotCase{"isSolveStopped", [](FakeManager& m) { m.isSolveStopped(); }, {"mgr:26()"}},
-        SlotCase{"showMessage", [](FakeManager& m) { m.showMessage("hello"); }, {"mgr:27(hello)"}},
-        SlotCase{"showInformational", [](FakeManager& m) { m.showInformational("note"); }, {"mgr:28(note)"}}));
+        ON(getIteration(), "mgr:3(3)"), ON(getNumberOfIterations(), "mgr:4(3)"),
+        ON(setNumberOfIterations(12), "mgr:5(12,4)"), ON(getTime(), "mgr:6(3)"), ON(getTimeStep(), "mgr:7(3)"),
+        ON(setTimeStep(0.5), "mgr:8(0.5,4)"), ON(setTotalTime(10.0), "mgr:9(10,4)"), ON(getTotalTime(), "mgr:10(3)"),
+        ON(isTransient(), "mgr:11(3)"), ON(isFirstIteration(), "mgr:12(3)"), ON(isLastIteration(), "mgr:13(3)"),
+        ON(isFirstTimeStep(), "mgr:14(3)"), ON(isLastTimeStep(), "mgr:15(3)"), ON(isConverged(), "mgr:16(3)"),
+        ON(getEntityCollection(), "mgr:17()"), ON_CONST(getEntityCollection(), "mgr:18()"),
+        ON(setStopOnConvergence(true), "mgr:19(true,4)"), ON(isStopOnConvergence(), "mgr:20(3)"),
+        ON(version(), "mgr:21()"), ON(versionString(), "mgr:22()"), ON(solveStop(), "mgr:25()"),
+        ON(isSolveStopped(), "mgr:26()"), ON(showMessage("hello"), "mgr:27(hello)"),
+        ON(showInformational("note"), "mgr:28(note)")));
 
 INSTANTIATE_TEST_SUITE_P(
     ExplicitChronologies, SolverSlots,
     ::testing::Values(
-        SlotCase{"getIterationOdd", [](FakeManager& m) { m.getIteration(odd); }, {"mgr:3(7)"}},
-        SlotCase{"getTimeInvalid", [](FakeManager& m) { m.getTime(Chronology_Invalid); }, {"mgr:6(-1)"}},
-        SlotCase{"setTimeStepInitial", [](FakeManager& m) { m.setTimeStep(2.5, Chronology_Initial); },
-                 {"mgr:8(2.5,0)"}},
-        SlotCase{"setTotalTimeCurrent", [](FakeManager& m) { m.setTotalTime(1.0, Chronology_Current); },
-                 {"mgr:9(1,3)"}},
-        SlotCase{"isConvergedNext", [](FakeManager& m) { m.isConverged(Chronology_Next); }, {"mgr:16(4)"}}));
+        ON(getIteration(odd), "mgr:3(7)"), ON(getTime(Chronology_Invalid), "mgr:6(-1)"),
+        ON(setTimeStep(2.5, Chronology_Initial), "mgr:8(2.5,0)"),
+        ON(setTotalTime(1.0, Chronology_Current), "mgr:9(1,3)"), ON(isConverged(Chronology_Next), "mgr:16(4)")));
+
+#undef ON
+#undef ON_CONST
 
 TEST(SolverData, ResultsComeFromTheOutValues) {
     Log log;
