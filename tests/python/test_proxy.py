@@ -33,7 +33,8 @@ def test_append_refuses_non_proxies(mgr):
     assert str(err.value) == "Attempt to append a non SwigPyObject"
 
 
-def test_equality_compares_native_pointers(m, mgr):
+def test_equality_compares_native_pointers(m, standin, mgr):
+    assert int(mgr) == standin.manager_address() > 0
     again = m.ISolverManager_instance()
     assert mgr is not again and mgr == again and not (mgr != again)
     assert mgr != m.version()
@@ -44,17 +45,10 @@ def test_equality_compares_native_pointers(m, mgr):
         hash(mgr)
 
 
-def test_int_is_the_native_address(standin, mgr):
-    assert int(mgr) == standin.manager_address() > 0
-
-
-def test_acquire_and_disown_flip_the_flag(mgr):
+def test_ownership_flag(m, mgr):
     assert mgr.own() is False
     assert mgr.acquire() is None and mgr.own() is True
     assert mgr.disown() is None and mgr.own() is False  # never let a test destroy the manager
-
-
-def test_own_returns_previous_flag_and_sets(m):
     v = m.version()
     assert v.own() is True
     assert v.own(0) is True and v.own() is False
