@@ -109,27 +109,6 @@ TEST(EditorGrid, EntityAndConstructorOrders) {
   EXPECT_EQ(order<Construct>(), (std::vector<int>{0, 1, 2}));
 }
 
-TEST(EditorGrid, RankComparison) {
-  auto shape = [](std::initializer_list<Kind> kinds) {
-    Shape s;
-    for (Kind k : kinds) s.kinds[s.arity++] = k;
-    return s;
-  };
-  const Shape entityIndex = shape({Kind::Entity, Kind::Index});
-  const Shape attributeChronology = shape({Kind::Attribute, Kind::Chronology});
-  EXPECT_TRUE(rankedBefore(entityIndex, attributeChronology));
-  EXPECT_FALSE(rankedBefore(attributeChronology, entityIndex));
-  EXPECT_TRUE(compete(entityIndex, attributeChronology));
-  EXPECT_FALSE(compete(shape({Kind::Identifier, Kind::Index}), attributeChronology));
-  // None reaches both a handle and a text; an identifier accepts neither.
-  EXPECT_TRUE(compete(shape({Kind::Entity}), shape({Kind::Text})));
-  EXPECT_FALSE(compete(shape({Kind::Identifier}), shape({Kind::Text})));
-  // int below index below float: the writers' tie-break.
-  EXPECT_TRUE(rankedBefore(shape({Kind::Int, Kind::Chronology}), shape({Kind::Index, Kind::Int})));
-  EXPECT_TRUE(rankedBefore(shape({Kind::Index, Kind::Float}), shape({Kind::Float, Kind::Chronology})));
-  EXPECT_TRUE(rankedBefore(shape({Kind::Text}), shape({Kind::Chars})));
-}
-
 template <class Family, size_t I>
 const char* proto() {
   return Proto<Family, At<I, Declared<Family>>>::text.data();
