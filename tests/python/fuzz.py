@@ -1,6 +1,6 @@
 """Seeded, bounded call fuzzer of the module's flat functions.
 
-Every call gets a random argument tuple (ints at and past every range edge, special floats,
+Every call gets a random argument tuple (ints at and past every range edge, infinite, NaN and extreme floats,
 bools, None, awkward strings, bytes, proxies of every kind: right, wrong, base, derived, owned,
 disowned; wrong counts) while the stand-in library injects random failures. Each call must
 return a result or raise exactly one exception of a documented class; SystemError or a crash
