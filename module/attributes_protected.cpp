@@ -153,17 +153,28 @@ struct SelfArg : pyrt::Obj<T, true> {
   }
 };
 
-/// Function name "C_do_x" and qualified name "OrvaneSDK::Model::C::do_x", built once.
-struct ProtectedNames {
-  std::string function;
-  std::string qualified;
+/// Function name "C_do_x" and qualified name "OrvaneSDK::Model::C::do_x", joined at compile time.
+template <class C>
+struct ClassName {
+  static constexpr const char* value = Carries<C>::name;
 };
+template <class C>
+struct QualifiedClassName {
+  static constexpr const char* value = pyrt::TypeOf<C>::name;
+};
+template <class Op>
+struct OpName {
+  static constexpr const char* value = Op::name;
+};
+PYRT_TEXT(Underscore, "_");
+PYRT_TEXT(Scope, "::");
+PYRT_TEXT(DisownPrefix, "disown_");
+PYRT_TEXT(RegisterSuffix, "_swigregister");
 template <class C, class Op>
-const ProtectedNames& protectedNames() {
-  static const ProtectedNames names{std::string(Carries<C>::name) + "_" + Op::name,
-                                    std::string(pyrt::TypeOf<C>::name) + "::" + Op::name};
-  return names;
-}
+struct ProtectedNames {
+  static constexpr const char* function = pyrt::JoinText<ClassName<C>, Underscore, OpName<Op>>::value;
+  static constexpr const char* qualified = pyrt::JoinText<QualifiedClassName<C>, Scope, OpName<Op>>::value;
+};
 
 /// The body of a protected-member wrapper for Op on class C, once every argument converted.
 template <class C, class Op, class Self, class... P>
@@ -176,7 +187,7 @@ struct ProtectedBody {
     }
     // An upcall from the director's own Python object: there is no native body to reach.
     if (director->owner() == self.object)
-      Swig::DirectorPureVirtualException::throwPureVirtual(protectedNames<C, Op>().qualified.c_str());
+      Swig::DirectorPureVirtualException::throwPureVirtual(ProtectedNames<C, Op>::qualified);
     // The member was named through the director class; the virtual call reaches the override.
     constexpr auto member = Op::template member<typename Carries<C>::Director>();
     return {PyLong_FromLong((self.get()->*member)(nativeArg<P>(args)...))};
@@ -194,7 +205,7 @@ struct Protected<C, Op, int (B::*)(P...)> : ProtectedBody<C, Op, C, P...> {};
 /// Method-table entry of a protected member: exactly one argument per raw parameter plus self.
 template <class C, class Op>
 PyObject* protectedEntry(PyObject*, PyObject* args) {
-  static const pyrt::Single<Protected<C, Op>, true> wrapper{protectedNames<C, Op>().function.c_str(), {}};
+  static const pyrt::Single<Protected<C, Op>, true> wrapper{ProtectedNames<C, Op>::function, {}};
   return wrapper.callVarargs(args);
 }
 
@@ -206,24 +217,18 @@ struct Disown {
   }
 };
 template <class C>
-const std::string& disownName() {
-  static const std::string name = std::string("disown_") + Carries<C>::name;
-  return name;
-}
+constexpr const char* disownName = pyrt::JoinText<DisownPrefix, ClassName<C>>::value;
 template <class C>
 PyObject* disownEntry(PyObject*, PyObject* arg) {
-  static const pyrt::Single<Disown<C>> wrapper{disownName<C>().c_str(), {}};
+  static const pyrt::Single<Disown<C>> wrapper{disownName<C>, {}};
   return wrapper.callO(arg);
 }
 template <class C>
-const std::string& registerName() {
-  static const std::string name = std::string(Carries<C>::name) + "_swigregister";
-  return name;
-}
+constexpr const char* registerName = pyrt::JoinText<ClassName<C>, RegisterSuffix>::value;
 
 template <class C, class... Ops>
 void appendFamily(Segment& s, Family<void, Ops...>) {
-  (s.push_back({protectedNames<C, Ops>().function.c_str(), protectedEntry<C, Ops>, METH_VARARGS, nullptr}), ...);
+  (s.push_back({ProtectedNames<C, Ops>::function, protectedEntry<C, Ops>, METH_VARARGS, nullptr}), ...);
 }
 
 }  // namespace
@@ -232,8 +237,8 @@ template <class C>
 Segment directorMethods() {
   Segment s;
   std::apply([&s](auto... family) { (appendFamily<C>(s, family), ...); }, typename Carries<C>::Families{});
-  s.push_back({disownName<C>().c_str(), disownEntry<C>, METH_O, nullptr});
-  s.push_back({registerName<C>().c_str(), swigregister<Carries<C>::type>, METH_O, nullptr});
+  s.push_back({disownName<C>, disownEntry<C>, METH_O, nullptr});
+  s.push_back({registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr});
   return s;
 }
 

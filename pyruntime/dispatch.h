@@ -47,6 +47,29 @@ PYRT_TEXT(StringValue, "std::string const");
 PYRT_TEXT(CharPtr, "char const *");
 }  // namespace text
 
+/// Texts joined at compile time; each part is a type with `static constexpr const char* value`.
+/// Names made this way sit in read-only data instead of being assembled at import.
+constexpr size_t textLength(const char* s) {
+  size_t n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+template <class... Parts>
+struct JoinText {
+  static constexpr size_t size = (textLength(Parts::value) + ... + 0);
+  static constexpr std::array<char, size + 1> make() {
+    std::array<char, size + 1> out{};
+    size_t at = 0;
+    ((void)[&] {
+       for (const char* p = Parts::value; *p; ++p) out[at++] = *p;
+     }(),
+     ...);
+    return out;
+  }
+  static constexpr std::array<char, size + 1> chars = make();
+  static constexpr const char* value = chars.data();
+};
+
 /// Message text of an object-pointer kind, built on first failure: qualified name + suffix.
 template <class T, class Suffix>
 const char* pointerText() {
