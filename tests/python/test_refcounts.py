@@ -9,7 +9,7 @@ import pytest
 import _Varnex2Python
 import fuzz
 
-REPEAT = 2000
+REPEAT = 10000
 
 
 def argument_sets(m, objs, name, count=6):
