@@ -78,12 +78,14 @@ ATTRIBUTE_OPS = [
     ("do_setDoubleValue", "double", CHRONO), ("do_getIntValue_const", "int &", CHRONO),
     ("do_setIntValue", "int", CHRONO), ("do_getBoolValue_const", "bool &", CHRONO),
     ("do_setBoolValue", "bool", CHRONO), ("do_hasValue_const", CHRONO, "bool &"),
-    ("do_hasUnits_const", "bool &"), ("do_getUnit_const", STRING), ("do_getAccessType_const", "OrvaneSDK::AccessType &"),
+    ("do_hasUnits_const", "bool &"), ("do_getUnit_const", STRING),
+    ("do_getAccessType_const", "OrvaneSDK::AccessType &"),
 ]
 COMPOSITE_OPS = [
     ("do_GetNumberOfAttributes_const", "bool", "size_t &"), ("do_GetAttribute", "size_t", "bool", M + "IAttribute *&"),
     ("do_GetAttribute_const", "size_t", "bool", M + "IAttribute *&"),
-    ("do_GetAttributeByPath", CSTRING, M + "IAttribute *&"), ("do_GetAttributeByPath_const", CSTRING, M + "IAttribute *&"),
+    ("do_GetAttributeByPath", CSTRING, M + "IAttribute *&"),
+    ("do_GetAttributeByPath_const", CSTRING, M + "IAttribute *&"),
     ("do_HasAttributeByPath_const", CSTRING, "bool &"),
 ]
 ENTITY_OPS = [("do_getName_const", "bool", STRING), ("do_getEntityID_const", M + "CEntityID &")]
@@ -92,7 +94,8 @@ SHORTCUT_OPS = [("do_getNumberOfShortcuts_const", "size_t &"), ("do_getShortcut_
 PROTECTED = {
     "IAttribute": ATTRIBUTE_OPS, "IEntityLinkAttributeBase": ATTRIBUTE_OPS, "IArrayAttribute": ATTRIBUTE_OPS,
     "ICompositeAttribute": ATTRIBUTE_OPS + COMPOSITE_OPS, "IEntity": ATTRIBUTE_OPS + COMPOSITE_OPS + ENTITY_OPS,
-    "ILinkAttribute": ATTRIBUTE_OPS, "IListAttribute": ATTRIBUTE_OPS, "IShortcutAttribute": ATTRIBUTE_OPS + SHORTCUT_OPS,
+    "ILinkAttribute": ATTRIBUTE_OPS, "IListAttribute": ATTRIBUTE_OPS,
+    "IShortcutAttribute": ATTRIBUTE_OPS + SHORTCUT_OPS,
 }
 PROTECTED_FUNCTIONS = [(cls, op[0], list(op[1:])) for cls, ops in PROTECTED.items() for op in ops]
 
@@ -113,9 +116,10 @@ BLOCKS = [
 ]
 CLASSES = [cls for _, _, classes in BLOCKS for cls in classes]
 MANGLED = {cls: "_p_OrvaneSDK__Model__" + cls for cls in CLASSES}
-_PARENT = {"ICompositeAttribute": "IAttribute", "IEntity": "ICompositeAttribute", "IEntityLinkAttributeBase": "IAttribute",
-           "ILinkAttribute": "IEntityLinkAttributeBase", "IListAttribute": "IEntityLinkAttributeBase",
-           "IArrayAttribute": "IEntityLinkAttributeBase", "IShortcutAttribute": "IAttribute"}
+_PARENT = {"ICompositeAttribute": "IAttribute", "IEntity": "ICompositeAttribute",
+           "IEntityLinkAttributeBase": "IAttribute", "ILinkAttribute": "IEntityLinkAttributeBase",
+           "IListAttribute": "IEntityLinkAttributeBase", "IArrayAttribute": "IEntityLinkAttributeBase",
+           "IShortcutAttribute": "IAttribute"}
 BASES = {cls: [] for cls in CLASSES}  # every base of a class, nearest first (single inheritance)
 for _cls in CLASSES:
     _base = _cls
@@ -145,7 +149,8 @@ def o(m, standin):
     ns = types.SimpleNamespace(
         solver=solver, loop=loop, text=at(solver, "Scheme"), int=at(solver, "Iterations/MaximumIterations"),
         bool=at(solver, "Convergence/StopOnConvergence"), double=at(solver, "Convergence/Tolerance"),
-        float=at(solver, "Relaxation/Pressure"), readonly=at(loop, "Pump1/Stages"), writeonly=at(loop, "Pump1/SetPoint"),
+        float=at(solver, "Relaxation/Pressure"), readonly=at(loop, "Pump1/Stages"),
+        writeonly=at(loop, "Pump1/SetPoint"),
         unit=at(loop, "Pump1/Speed"), composite=m.IAttribute_getParent(at(solver, "Iterations/MaximumIterations")),
         pump=m.IAttribute_getParentEntity(at(loop, "Pump1/Running")), link=at(loop, "Pump1/Suction", "ILinkAttribute"),
         linkbase=at(loop, "Pump1/Suction", "IEntityLinkAttributeBase"), list=at(loop, "Components", "IListAttribute"),

@@ -148,8 +148,8 @@ NULL_TEXT = "invalid null reference in method '%s', argument 2 of type 'std::str
     ("IEntity_getName", "loop", (0,), TypeError, None),
     ("ILinkAttribute_getEntity", "link", (-1,), TypeError, None),
     ("IEntityLinkAttributeBase_getEntity", "list", (), TypeError, None),
-    ("ICompositeAttribute_hasAttributes", "plain", (), TypeError,
-     "in method 'ICompositeAttribute_hasAttributes', argument 1 of type 'OrvaneSDK::Model::ICompositeAttribute const *'"),
+    ("ICompositeAttribute_hasAttributes", "plain", (), TypeError, "in method 'ICompositeAttribute_hasAttributes', "
+     "argument 1 of type 'OrvaneSDK::Model::ICompositeAttribute const *'"),
     ("IEntity_getEntityID", "composite", (), TypeError,
      "in method 'IEntity_getEntityID', argument 1 of type 'OrvaneSDK::Model::IEntity const *'"),
     ("ILinkAttribute_hasEntity", "linkbase", (), TypeError,
@@ -246,7 +246,8 @@ def test_links_lists_arrays_shortcuts(m, o):
     assert m.IAttribute_hasUnits(o.unit) and m.IAttribute_getUnit(o.unit) == "rpm"
     assert [m.IAttribute_getAccessType(a) for a in (o.int, o.readonly, o.writeonly)] == [
         m.AccessType_ReadWrite, m.AccessType_ReadOnly, m.AccessType_WriteOnly]
-    assert m.IAttribute_getType(o.pump) == "Pump" and m.IAttribute_getAttributePath(o.int) == "Iterations/MaximumIterations"
+    assert m.IAttribute_getType(o.pump) == "Pump"
+    assert m.IAttribute_getAttributePath(o.int) == "Iterations/MaximumIterations"
 
 
 # ---------------------------------------------------------------------------------------------

@@ -100,8 +100,8 @@ N, G, H, R = ("IEntityCollection_getNumberOfEntities", "IEntityCollection_getEnt
               "IEntityCollection_getRootEntity")
 CALLS = [
     (N, (), 8, 6, ()), (N, (Id((3, 2)),), 1, 15, ((3, 2),)), (N, (Id((9, 9)),), 0, 15, ((9, 9),)),
-    (N, ("Pump",), 2, 14, ("Pump",)), (N, ("Nothing",), 0, 14, ("Nothing",)), (N, ("Pipe", "Pipe"), 2, 7, ("Pipe", "Pipe")),
-    (N, ("Pump", "Pipe"), 0, 7, ("Pump", "Pipe")),
+    (N, ("Pump",), 2, 14, ("Pump",)), (N, ("Nothing",), 0, 14, ("Nothing",)),
+    (N, ("Pipe", "Pipe"), 2, 7, ("Pipe", "Pipe")), (N, ("Pump", "Pipe"), 0, 7, ("Pump", "Pipe")),
     (G, (0,), "Loop", 10, (0,)), (G, (3,), "Loop/PumpB", 10, (3,)), (G, (True,), "Loop/Solver", 10, (1,)),
     (G, (Id((3, 2)),), "Loop/PumpB", 18, ((3, 2),)), (G, (Id((7, 7)),), None, 18, ((7, 7),)),
     (G, ("Pump",), "Loop/PumpA", 16, ("Pump", 0)), (G, ("Pump", 1), "Loop/PumpB", 16, ("Pump", 1)),
@@ -110,7 +110,8 @@ CALLS = [
     (G, ("Ambient", "Env", 0), "Env", 12, ("Ambient", "Env", 0)),
     # hasEntity counts and never fetches.
     (H, (7,), True, 6, ()), (H, (8,), False, 6, ()), (H, (True,), True, 6, ()), (H, (Id((5, 1)),), True, 15, ((5, 1),)),
-    (H, (Id((5, 2)),), False, 15, ((5, 2),)), (H, ("Pump", 1), True, 14, ("Pump",)), (H, ("Pump", 2), False, 14, ("Pump",)),
+    (H, (Id((5, 2)),), False, 15, ((5, 2),)), (H, ("Pump", 1), True, 14, ("Pump",)),
+    (H, ("Pump", 2), False, 14, ("Pump",)),
     (H, ("Pipe", "Pipe"), True, 7, ("Pipe", "Pipe")), (H, ("Pipe", "Nothing"), False, 7, ("Pipe", "Nothing")),
     (H, ("Pipe", "Pipe", 1), True, 7, ("Pipe", "Pipe")), (H, ("Pipe", "Pipe", 2), False, 7, ("Pipe", "Pipe")),
     (R, (), "Loop", 4, (0,)), (R, (1,), "Env", 4, (1,)),

@@ -108,8 +108,8 @@ def test_overload_failure_lists_every_prototype(m, editor, name, args, expected)
 
 
 def test_constructor_messages(m, editor):
-    expected = message("new_EntityEditor", "EntityEditor", [["IEntityCollection *const"],
-                                                            ["OrvaneSDK::ISolverData *const"], ["OrvaneSDK::ISolverData &"]])
+    expected = message("new_EntityEditor", "EntityEditor", [
+        ["IEntityCollection *const"], ["OrvaneSDK::ISolverData *const"], ["OrvaneSDK::ISolverData &"]])
     for args in [(), (5,), (editor,), (None, None)]:
         with pytest.raises(TypeError) as error:
             m.new_EntityEditor(*args)

@@ -166,7 +166,8 @@ RECORD = "OrvaneSDK::Model::CEntityID const &"
 @pytest.mark.parametrize("name, wrong, text", [
     ("EntityID_toString", 5, ID_CONST_PTR), ("EntityID_toCEntityID", "1-2", ID_CONST_PTR),
     ("EntityID_fromCEntityID", "1-2", RECORD), ("EntityID_fromCEntityID", "identifier", RECORD),
-    ("EntityID_fromString", b"1-2", "std::string const &"), ("delete_EntityID", 5, ID_PTR), ("EntityID_data", None, ID_PTR),
+    ("EntityID_fromString", b"1-2", "std::string const &"), ("delete_EntityID", 5, ID_PTR),
+    ("EntityID_data", None, ID_PTR),
 ])
 def test_argument_messages(m, ident, name, wrong, text):
     message = "in method '%s', argument 1 of type '%s'" % (name, text)

@@ -213,7 +213,8 @@ def test_argument_one(m, make, name, extra, text):
 
 
 @pytest.mark.parametrize("name, arg, error, message", [
-    ("SwigPyIterator_advance", 2**63, OverflowError, "in method 'SwigPyIterator_advance', argument 2 of type 'ptrdiff_t'"),
+    ("SwigPyIterator_advance", 2**63, OverflowError,
+     "in method 'SwigPyIterator_advance', argument 2 of type 'ptrdiff_t'"),
     ("SwigPyIterator_advance", 1.0, TypeError, "in method 'SwigPyIterator_advance', argument 2 of type 'ptrdiff_t'"),
     ("SwigPyIterator___iadd__", "1", TypeError, "in method 'SwigPyIterator___iadd__', argument 2 of type 'ptrdiff_t'"),
     ("SwigPyIterator___isub__", -2**63 - 1, OverflowError,

@@ -94,7 +94,8 @@ def test_setters(m, standin, manager, op):
     for value in bad:
         with pytest.raises(TypeError) as err:
             fn(manager, value)
-        assert str(err.value) == solver_message(op, "%s const,OrvaneSDK::Chronology const)" % vtype, "%s const)" % vtype)
+        assert str(err.value) == solver_message(op, "%s const,OrvaneSDK::Chronology const)" % vtype,
+                                                "%s const)" % vtype)
 
 
 @pytest.mark.parametrize("status", [-2, -3, -4, -5, -6, -1, 7, "message query fails"])
