@@ -1,10 +1,10 @@
-// Shared helpers of the stand-in library's tests: a fixture that resets the library
-// around every test, and shortcuts to models and objects through the facade.
+// Shared helpers of the stand-in library's tests: a fixture that resets the library around
+// every test, shortcuts to objects through the facade, and a table case whose outcome is text.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -17,64 +17,53 @@ namespace standin_test {
 using namespace OrvaneSDK;
 using namespace OrvaneSDK::Model;
 
-class Standin : public ::testing::Test {
-protected:
-    void SetUp() override { varnex2_standin_reset(); }
-    void TearDown() override { varnex2_standin_reset(); }
-
-    static void load(const std::string& json) {
-        ASSERT_EQ(varnex2_standin_load_model_text(json.data(), json.size()), 0) << varnex2_standin_last_error();
-    }
-    static ISolverManager& manager() { return ISolverManager::instance(); }
-    static IEntityCollection& collection() { return *manager().getEntityCollection(); }
-    static IEntity* entity(const std::string& fullName) {
-        return static_cast<IEntity*>(static_cast<IAttribute*>(varnex2_standin_find(fullName.data(), fullName.size())));
-    }
-    static IAttribute* attribute(const std::string& fullPath) {
-        return static_cast<IAttribute*>(varnex2_standin_find(fullPath.data(), fullPath.size()));
-    }
-    static void failNext(const void* object, int slot, int status, const std::string& message = "", int count = 1,
-                         bool messageFails = false, bool writeOut = false) {
-        ASSERT_EQ(varnex2_standin_fail_next(object, slot, status, message.data(), message.size(), count,
-                                            messageFails, writeOut),
-                  0);
-    }
-};
-
-// The message of the exception that `call` throws, checking its type.
-template <class E, class F>
-std::string thrownMessage(F&& call) {
-    try {
-        call();
-    } catch (const E& e) {
-        return e.what();
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "unexpected exception type, message: " << e.what();
-        return "";
-    }
-    ADD_FAILURE() << "nothing thrown";
-    return "";
+inline ISolverManager& manager() { return ISolverManager::instance(); }
+inline IEntityCollection& collection() { return *manager().getEntityCollection(); }
+inline IAttribute* attribute(const std::string& path) {
+    return static_cast<IAttribute*>(varnex2_standin_find(path.data(), path.size()));
+}
+inline IEntity* entity(const std::string& path) { return static_cast<IEntity*>(attribute(path)); }
+inline void load(const std::string& json) {
+    ASSERT_EQ(varnex2_standin_load_model_text(json.data(), json.size()), 0) << varnex2_standin_last_error();
+}
+inline void failNext(const void* object, int slot, int status, const std::string& message = "", int count = 1,
+                     bool messageFails = false, bool writeOut = false) {
+    ASSERT_EQ(varnex2_standin_fail_next(object, slot, status, message.data(), message.size(), count, messageFails,
+                                        writeOut), 0);
 }
 
-// Which standard exception `call` throws: "out_of_range", "logic_error", "runtime_error",
-// "other" or "none"; the message goes to `message` when given.
+// "none", or "<standard exception kind>: <message>" for what `call` throws.
 template <class F>
-std::string thrownKind(F&& call, std::string* message = nullptr) {
+std::string outcome(F&& call) {
     try {
         call();
     } catch (const std::out_of_range& e) {
-        if (message) *message = e.what();
-        return "out_of_range";
+        return std::string("out_of_range: ") + e.what();
     } catch (const std::logic_error& e) {
-        if (message) *message = e.what();
-        return "logic_error";
+        return std::string("logic_error: ") + e.what();
     } catch (const std::runtime_error& e) {
-        if (message) *message = e.what();
-        return "runtime_error";
+        return std::string("runtime_error: ") + e.what();
     } catch (...) {
         return "other";
     }
     return "none";
 }
+
+class Standin : public ::testing::Test {
+protected:
+    void SetUp() override { varnex2_standin_reset(); }
+    void TearDown() override { varnex2_standin_reset(); }
+};
+
+// A table row: on `model` (the default one when null), `run` gives the text `expected`.
+struct Case {
+    const char* name;
+    const char* model;
+    std::function<std::string()> run;
+    std::string expected;
+};
+inline std::ostream& operator<<(std::ostream& out, const Case& c) { return out << c.name; }
+
+class StandinCase : public Standin, public ::testing::WithParamInterface<Case> {};
 
 }  // namespace standin_test
