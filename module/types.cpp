@@ -6,13 +6,14 @@ using pyrt::CastRecord;
 using pyrt::TypeDescriptor;
 namespace {
 
-// Derived-to-base conversion; single inheritance keeps the address.
+// Derived-to-base conversion. Every interface derives from one base only, which sits at the
+// start of the object, so the conversion keeps the address: the runtime's sameAddress says so
+// and lets conversions skip the call. From and To are kept to document (and check) the pair.
 template <class From, class To>
-void* upcast(void* p, int*) {
-  return static_cast<To*>(static_cast<From*>(p));
+constexpr pyrt::CastConverter upcast() {
+  static_assert(std::is_base_of<To, From>::value, "a cast record converts a derived type to its base");
+  return pyrt::sameAddress;
 }
-// Pointer-to-pointer records: the pointed-to interfaces share their address.
-void* samePointer(void* p, int*) { return p; }
 
 TypeDescriptor d[kTypeCount] = {
     {"_p_IValueAttributeT_bool_t", "OrvaneSDK::Model::IBoolAttribute *|IValueAttribute< bool > *", nullptr, nullptr, nullptr, 0},
@@ -72,8 +73,8 @@ using namespace OrvaneSDK::Model;
 
 // A record for the type itself, followed by one per derived type, ending with an empty record.
 #define SELF(I) {&d[I], nullptr, nullptr, nullptr}
-#define FROM(I, From, To) {&d[I], upcast<From, To>, nullptr, nullptr}
-#define PP(I) {&d[I], samePointer, nullptr, nullptr}
+#define FROM(I, From, To) {&d[I], upcast<From, To>(), nullptr, nullptr}
+#define PP(I) {&d[I], pyrt::sameAddress, nullptr, nullptr}
 #define END {nullptr, nullptr, nullptr, nullptr}
 
 CastRecord c_IHandle[] = {SELF(T_IHandle), FROM(T_ISolverData, ISolverData, IHandle),

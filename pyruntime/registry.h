@@ -56,8 +56,11 @@ inline CastRecord* findCastFrom(TypeDescriptor* source, TypeDescriptor* target) 
   if (target && target->cast && target->cast->type == source) return target->cast;
   return findCast(source->name, target);
 }
+/// Converter of a base whose address equals its derived class's (single inheritance): known
+/// to applyCast, which then skips the call.
+void* sameAddress(void* ptr, int* newmem);
 inline void* applyCast(CastRecord* rec, void* ptr, int* newmem) {
-  return rec->converter ? rec->converter(ptr, newmem) : ptr;
+  return rec->converter && rec->converter != sameAddress ? rec->converter(ptr, newmem) : ptr;
 }
 
 /// Joins or founds the registry with this module's table (import step).
