@@ -99,6 +99,13 @@ PyObject* proxyAppend(PyObject* v, PyObject* other) {
   }
   auto* sv = reinterpret_cast<SwigPyObject*>(v);
   auto* so = reinterpret_cast<SwigPyObject*>(other);
+  // A proxy already in the chain would close it into a loop that conversions never leave.
+  for (PyObject* p = v; p; p = reinterpret_cast<SwigPyObject*>(p)->next) {
+    if (p == other) {
+      PyErr_SetString(PyExc_ValueError, "Attempt to append a SwigPyObject already in the chain");
+      return nullptr;
+    }
+  }
   Py_INCREF(other);
   PyObject* dropped = so->next;
   so->next = sv->next;

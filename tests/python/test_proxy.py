@@ -96,3 +96,14 @@ def test_swigregister_takes_exactly_one_class(m):
     with pytest.raises(TypeError) as err:
         m.IHandle_swigregister((1, 2))
     assert str(err.value) == "swigregister expected 1 arguments, got 2"
+
+
+def test_append_refuses_a_proxy_already_in_the_chain(m, mgr):
+    v = m.version()
+    mgr.append(v)
+    for again in (v, mgr):
+        with pytest.raises(ValueError) as err:
+            mgr.append(again)
+        assert str(err.value) == "Attempt to append a SwigPyObject already in the chain"
+    with pytest.raises(TypeError):  # conversions still end: the chain has no loop
+        m.IEntityCollection_getNumberOfEntities(mgr)
