@@ -10,16 +10,8 @@ PY=/usr/bin/python3.11d
 
 # libpython3.11-dbg (pulled in by python3.11-dbg) brings the debug pyconfig.h; the other
 # headers come from libpython3.11-dev (pulled in by python3.11-dev).
-missing=()
-for pkg in python3.11-dbg python3.11-dev g++ cmake ninja-build nlohmann-json3-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+source "$ROOT/scripts/apt.sh"
+apt_install_missing python3.11-dbg python3.11-dev g++ cmake ninja-build nlohmann-json3-dev
 
 # /usr/include/python3.11d/Python.h is a link into /usr/include/python3.11, so its
 # #include "pyconfig.h" finds the release configuration: Py_DEBUG must be given here, or

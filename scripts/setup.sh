@@ -3,17 +3,8 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-apt_packages=(g++ make googletest libgtest-dev libgmock-dev nlohmann-json3-dev)
-missing=()
-for pkg in "${apt_packages[@]}"; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+source "$ROOT/scripts/apt.sh"
+apt_install_missing g++ make googletest libgtest-dev libgmock-dev nlohmann-json3-dev
 
 PYBASE=""
 if command -v pyenv >/dev/null 2>&1; then

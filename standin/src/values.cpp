@@ -82,15 +82,21 @@ Conversion numberToFloat(double number, const std::string& shown, float& out) {
     return ok();
 }
 
-// Whole-text literals.
-Conversion parseInt(const std::string& text, int& out) {
-    std::string t = trimmed(text);
-    const char* begin = t.data();
-    const char* end = begin + t.size();
+// Whole-text literals. The digits of a trimmed text, after an optional '+' (from_chars takes
+// no '+'); an empty range when nothing is left or the text is "+-...".
+void literalRange(const std::string& t, const char*& begin, const char*& end) {
+    begin = t.data();
+    end = begin + t.size();
     if (begin != end && *begin == '+') {
         ++begin;
-        if (begin != end && *begin == '-') begin = end;  // "+-1" is no literal
+        if (begin != end && *begin == '-') begin = end;
     }
+}
+
+Conversion parseInt(const std::string& text, int& out) {
+    std::string t = trimmed(text);
+    const char *begin, *end;
+    literalRange(t, begin, end);
     if (begin == end) return fail(kLogicError, "text " + quoted(text) + " is not an int literal");
     long long value = 0;
     auto result = std::from_chars(begin, end, value);
@@ -119,12 +125,8 @@ Conversion parseBool(const std::string& text, bool& out) {
 
 Conversion parseDouble(const std::string& text, double& out) {
     std::string t = trimmed(text);
-    const char* begin = t.data();
-    const char* end = begin + t.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && *begin == '-') begin = end;  // "+-1" is no literal
-    }
+    const char *begin, *end;
+    literalRange(t, begin, end);
     if (begin == end) return fail(kLogicError, "text " + quoted(text) + " is not a number literal");
     double value = 0.0;
     auto result = std::from_chars(begin, end, value);
