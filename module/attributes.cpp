@@ -187,107 +187,96 @@ constexpr auto getEntityID_ =
 
 }  // namespace
 
-Segment attributeMethods() {
-  return join({
-      Segment{
-          def<getAttributeType_>(OPTIONAL_FLAG("Get the kind of the attribute", "followShortcut",
-                                               "Whether a shortcut reports the kind of its target",
-                                               "Get the kind of the attribute itself", "The attribute type")),
-          def<getType_>(DOC("Get the type name of the attribute", RETURNS("The type name"))),
-          def<getParent_>(DOC("Get the parent composite attribute", RETURNS("The parent, or None for a root"))),
-          def<getParentEntity_>(DOC("Get the entity that contains the attribute", RETURNS("The containing entity"))),
-          def<getAttributePath_>(OPTIONAL_FLAG(
-              "Get the path of the attribute", "inEntity",
-              "true for the path inside the containing entity, false for the path from the root entity",
-              "Get the path of the attribute inside its entity", "The path")),
-          def<isRoot_>(DOC("Check if the attribute has no parent", RETURNS("true for a root"))),
-          def<isComposite_>(DOC("Check if the attribute holds child attributes",
-                                RETURNS("true for composite attributes and entities"))),
-          def<isEntity_>(DOC("Check if the attribute is an entity", RETURNS("true for an entity"))),
-          def<getStringValue_>(VALUE_GET("text")),
-          def<setStringValue_>(VALUE_SET("text")),
-          def<getFloatValue_>(VALUE_GET("single-precision number")),
-          def<setDoubleValue_>(VALUE_SET("double-precision number")),
-          def<getDoubleValue_>(VALUE_GET("double-precision number")),
-          def<setFloatValue_>(VALUE_SET("single-precision number")),
-          def<getIntValue_>(VALUE_GET("integer")),
-          def<setIntValue_>(VALUE_SET("integer")),
-          def<getBoolValue_>(VALUE_GET("flag")),
-          def<setBoolValue_>(VALUE_SET("flag")),
-          def<hasValue_>(DOC("Check if the attribute has a value at a moment of the run",
-                             CHRONO_PARAM RETURNS("true when a value exists"))),
-          def<hasUnits_>(DOC("Check if the attribute has a unit", RETURNS("true when it has one"))),
-          def<getUnit_>(DOC("Get the unit of the attribute", RETURNS("The unit as text"))),
-          def<getAccessType_>(DOC("Get the user's access right to the attribute", RETURNS("The access type"))),
-      },
-      directorMethods<IAttribute>(),
-      Segment{
-          def<getNumberOfEntities_>(DOC("Get the number of linked entities", RETURNS("The number of entities"))),
-          def<hasEntities_>(DOC("Check if any entity is linked", RETURNS("true when there is one"))),
-          def<linkBaseGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
-                                  V2PY_OVERLOAD(2, ENTITY_AT("Get a linked entity"))),
-      },
-      directorMethods<IEntityLinkAttributeBase>(),
-  });
-}
+PyMethodDef attributeMethods[] = {
+    def<getAttributeType_>(OPTIONAL_FLAG("Get the kind of the attribute", "followShortcut",
+                                         "Whether a shortcut reports the kind of its target",
+                                         "Get the kind of the attribute itself", "The attribute type")),
+    def<getType_>(DOC("Get the type name of the attribute", RETURNS("The type name"))),
+    def<getParent_>(DOC("Get the parent composite attribute", RETURNS("The parent, or None for a root"))),
+    def<getParentEntity_>(DOC("Get the entity that contains the attribute", RETURNS("The containing entity"))),
+    def<getAttributePath_>(OPTIONAL_FLAG(
+        "Get the path of the attribute", "inEntity",
+        "true for the path inside the containing entity, false for the path from the root entity",
+        "Get the path of the attribute inside its entity", "The path")),
+    def<isRoot_>(DOC("Check if the attribute has no parent", RETURNS("true for a root"))),
+    def<isComposite_>(DOC("Check if the attribute holds child attributes",
+                          RETURNS("true for composite attributes and entities"))),
+    def<isEntity_>(DOC("Check if the attribute is an entity", RETURNS("true for an entity"))),
+    def<getStringValue_>(VALUE_GET("text")),
+    def<setStringValue_>(VALUE_SET("text")),
+    def<getFloatValue_>(VALUE_GET("single-precision number")),
+    def<setDoubleValue_>(VALUE_SET("double-precision number")),
+    def<getDoubleValue_>(VALUE_GET("double-precision number")),
+    def<setFloatValue_>(VALUE_SET("single-precision number")),
+    def<getIntValue_>(VALUE_GET("integer")),
+    def<setIntValue_>(VALUE_SET("integer")),
+    def<getBoolValue_>(VALUE_GET("flag")),
+    def<setBoolValue_>(VALUE_SET("flag")),
+    def<hasValue_>(DOC("Check if the attribute has a value at a moment of the run",
+                       CHRONO_PARAM RETURNS("true when a value exists"))),
+    def<hasUnits_>(DOC("Check if the attribute has a unit", RETURNS("true when it has one"))),
+    def<getUnit_>(DOC("Get the unit of the attribute", RETURNS("The unit as text"))),
+    def<getAccessType_>(DOC("Get the user's access right to the attribute", RETURNS("The access type"))),
+    kEndOfRows,
+};
 
-Segment compositeMethods() {
-  return join({
-      directorMethods<IArrayAttribute>(),
-      Segment{
-          def<getNumberOfAttributes_>(OPTIONAL_FLAG("Get the number of child attributes", "recursive",
-                                                    "Whether children of composite children count too",
-                                                    "Get the number of direct child attributes",
-                                                    "The number of attributes")),
-          def<hasAttributes_>(DOC("Check if the composite has child attributes", RETURNS("true when it has one"))),
-          def<getAttribute_>(
-              V2PY_OVERLOAD(1, ATTRIBUTE_AT_RECURSIVE("Get a child attribute")) V2PY_NEXT
-              V2PY_OVERLOAD(2, ATTRIBUTE_AT("Get a direct child attribute")) V2PY_NEXT
-              V2PY_OVERLOAD(3, ATTRIBUTE_AT_RECURSIVE("Get a child attribute")) V2PY_NEXT
-              V2PY_OVERLOAD(4, ATTRIBUTE_AT("Get a direct child attribute")) V2PY_NEXT
-              V2PY_OVERLOAD(5, ATTRIBUTE_BY_PATH("Get an attribute by its path")) V2PY_NEXT
-              V2PY_OVERLOAD(6, ATTRIBUTE_BY_PATH("Get an attribute by its path"))),
-          def<hasAttribute_>(
-              V2PY_OVERLOAD(1, DOC("Check if an attribute exists at a path",
-                                   PARAM("attributePath", "Path of the attribute inside this composite")
-                                   RETURNS("true when it exists"))) V2PY_NEXT
-              V2PY_OVERLOAD(2, DOC("Check if a child position exists",
-                                   PARAM("attribute_i", "Position of the child, from 0") RECURSIVE_PARAM
-                                   RETURNS("true when the position is below the count"))) V2PY_NEXT
-              V2PY_OVERLOAD(3, DOC("Check if a direct child position exists",
-                                   PARAM("attribute_i", "Position of the child, from 0")
-                                   RETURNS("true when the position is below the count")))),
-      },
-      directorMethods<ICompositeAttribute>(),
-      Segment{
-          def<getName_>(OPTIONAL_FLAG("Get the name of the entity", "fullName",
-                                      "Whether to give the full name, from the root entity",
-                                      "Get the short name of the entity", "The name")),
-          def<getEntityID_>(DOC("Get the identifier of the entity", RETURNS("The entity identifier"))),
-      },
-      directorMethods<IEntity>(),
-  });
-}
+PyMethodDef linkBaseMethods[] = {
+    def<getNumberOfEntities_>(DOC("Get the number of linked entities", RETURNS("The number of entities"))),
+    def<hasEntities_>(DOC("Check if any entity is linked", RETURNS("true when there is one"))),
+    def<linkBaseGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
+                            V2PY_OVERLOAD(2, ENTITY_AT("Get a linked entity"))),
+    kEndOfRows,
+};
 
-Segment linkMethods() {
-  return join({
-      Segment{
-          def<hasEntity_>(DOC("Check if the link refers to an entity", RETURNS("true when an entity is linked"))),
-          def<linkGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
-                              V2PY_OVERLOAD(2, ENTITY_AT("Get a linked entity")) V2PY_NEXT
-                              V2PY_OVERLOAD(3, DOC("Get the linked entity", RETURNS("The entity"))) V2PY_NEXT
-                              V2PY_OVERLOAD(4, DOC("Get the linked entity", RETURNS("The entity")))),
-      },
-      directorMethods<ILinkAttribute>(),
-      directorMethods<IListAttribute>(),
-      Segment{
-          def<getNumberOfShortcuts_>(DOC("Get the number of shortcut targets", RETURNS("The number of targets"))),
-          def<getShortcut_>(DOC("Get a shortcut target",
-                                PARAM("shortcut_i", "Position of the target, from 0") RETURNS("The target attribute"))),
-          def<getFirstValidShortcut_>(DOC("Get the first valid shortcut target", RETURNS("The target attribute"))),
-      },
-      directorMethods<IShortcutAttribute>(),
-  });
-}
+PyMethodDef compositeMethods[] = {
+    def<getNumberOfAttributes_>(OPTIONAL_FLAG("Get the number of child attributes", "recursive",
+                                              "Whether children of composite children count too",
+                                              "Get the number of direct child attributes",
+                                              "The number of attributes")),
+    def<hasAttributes_>(DOC("Check if the composite has child attributes", RETURNS("true when it has one"))),
+    def<getAttribute_>(
+        V2PY_OVERLOAD(1, ATTRIBUTE_AT_RECURSIVE("Get a child attribute")) V2PY_NEXT
+        V2PY_OVERLOAD(2, ATTRIBUTE_AT("Get a direct child attribute")) V2PY_NEXT
+        V2PY_OVERLOAD(3, ATTRIBUTE_AT_RECURSIVE("Get a child attribute")) V2PY_NEXT
+        V2PY_OVERLOAD(4, ATTRIBUTE_AT("Get a direct child attribute")) V2PY_NEXT
+        V2PY_OVERLOAD(5, ATTRIBUTE_BY_PATH("Get an attribute by its path")) V2PY_NEXT
+        V2PY_OVERLOAD(6, ATTRIBUTE_BY_PATH("Get an attribute by its path"))),
+    def<hasAttribute_>(
+        V2PY_OVERLOAD(1, DOC("Check if an attribute exists at a path",
+                             PARAM("attributePath", "Path of the attribute inside this composite")
+                             RETURNS("true when it exists"))) V2PY_NEXT
+        V2PY_OVERLOAD(2, DOC("Check if a child position exists",
+                             PARAM("attribute_i", "Position of the child, from 0") RECURSIVE_PARAM
+                             RETURNS("true when the position is below the count"))) V2PY_NEXT
+        V2PY_OVERLOAD(3, DOC("Check if a direct child position exists",
+                             PARAM("attribute_i", "Position of the child, from 0")
+                             RETURNS("true when the position is below the count")))),
+    kEndOfRows,
+};
+
+PyMethodDef entityMethods[] = {
+    def<getName_>(OPTIONAL_FLAG("Get the name of the entity", "fullName",
+                                "Whether to give the full name, from the root entity",
+                                "Get the short name of the entity", "The name")),
+    def<getEntityID_>(DOC("Get the identifier of the entity", RETURNS("The entity identifier"))),
+    kEndOfRows,
+};
+
+PyMethodDef linkMethods[] = {
+    def<hasEntity_>(DOC("Check if the link refers to an entity", RETURNS("true when an entity is linked"))),
+    def<linkGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
+                        V2PY_OVERLOAD(2, ENTITY_AT("Get a linked entity")) V2PY_NEXT
+                        V2PY_OVERLOAD(3, DOC("Get the linked entity", RETURNS("The entity"))) V2PY_NEXT
+                        V2PY_OVERLOAD(4, DOC("Get the linked entity", RETURNS("The entity")))),
+    kEndOfRows,
+};
+
+PyMethodDef shortcutMethods[] = {
+    def<getNumberOfShortcuts_>(DOC("Get the number of shortcut targets", RETURNS("The number of targets"))),
+    def<getShortcut_>(DOC("Get a shortcut target",
+                          PARAM("shortcut_i", "Position of the target, from 0") RETURNS("The target attribute"))),
+    def<getFirstValidShortcut_>(DOC("Get the first valid shortcut target", RETURNS("The target attribute"))),
+    kEndOfRows,
+};
 
 }  // namespace v2py

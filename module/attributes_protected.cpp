@@ -1,6 +1,7 @@
 // Protected-member wrappers, director classes and disown_ functions of the attribute family
 // (Parts 2.4 and 3.3): one template combines each class's list of raw-operation families with
 // the operations of each family; names, arguments and messages follow from the native slot.
+#include <array>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -226,29 +227,41 @@ PyObject* disownEntry(PyObject*, PyObject* arg) {
 template <class C>
 constexpr const char* registerName = pyrt::JoinText<ClassName<C>, RegisterSuffix>::value;
 
+/// The rows of one family of protected members.
 template <class C, class... Ops>
-void appendFamily(Segment& s, Family<void, Ops...>) {
-  (s.push_back({ProtectedNames<C, Ops>::function, protectedEntry<C, Ops>, METH_VARARGS, nullptr}), ...);
+constexpr std::array<PyMethodDef, sizeof...(Ops)> familyRows(Family<void, Ops...>) {
+  return {{{ProtectedNames<C, Ops>::function, protectedEntry<C, Ops>, METH_VARARGS, nullptr}...}};
 }
+
+template <std::size_t... N>
+constexpr std::array<PyMethodDef, (N + ... + 0)> concat(const std::array<PyMethodDef, N>&... parts) {
+  std::array<PyMethodDef, (N + ... + 0)> all{};
+  std::size_t at = 0;
+  ((void)[&] {
+     for (const PyMethodDef& row : parts) all[at++] = row;
+   }(),
+   ...);
+  return all;
+}
+
+/// The protected members of C in slot order, then disown_C, C_swigregister and the end row.
+template <class C, class... F>
+constexpr auto directorRows(std::tuple<F...>) {
+  return concat(familyRows<C>(F())...,
+                std::array<PyMethodDef, 3>{{{disownName<C>, disownEntry<C>, METH_O, nullptr},
+                                            {registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr},
+                                            kEndOfRows}});
+}
+template <class C>
+auto directorTable = directorRows<C>(typename Carries<C>::Families{});
 
 }  // namespace
 
-template <class C>
-Segment directorMethods() {
-  Segment s;
-  std::apply([&s](auto... family) { (appendFamily<C>(s, family), ...); }, typename Carries<C>::Families{});
-  s.push_back({disownName<C>, disownEntry<C>, METH_O, nullptr});
-  s.push_back({registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr});
-  return s;
-}
-
-template Segment directorMethods<IAttribute>();
-template Segment directorMethods<IEntityLinkAttributeBase>();
-template Segment directorMethods<IArrayAttribute>();
-template Segment directorMethods<ICompositeAttribute>();
-template Segment directorMethods<IEntity>();
-template Segment directorMethods<ILinkAttribute>();
-template Segment directorMethods<IListAttribute>();
-template Segment directorMethods<IShortcutAttribute>();
+PyMethodDef* const directorMethods[kDirectorClasses] = {
+    directorTable<IAttribute>.data(),          directorTable<IEntityLinkAttributeBase>.data(),
+    directorTable<IArrayAttribute>.data(),     directorTable<ICompositeAttribute>.data(),
+    directorTable<IEntity>.data(),             directorTable<ILinkAttribute>.data(),
+    directorTable<IListAttribute>.data(),      directorTable<IShortcutAttribute>.data(),
+};
 
 }  // namespace v2py

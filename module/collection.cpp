@@ -97,34 +97,33 @@ constexpr Custom IEntityCollection_swigregister{"IEntityCollection_swigregister"
 
 }  // namespace
 
-Segment collectionMethods() {
-  return {
-      def<getNumberOfEntities_>(OV(1, D_COUNT("all entities", ""))                                 //
-                                NEXT OV(2, D_COUNT("entities with an identifier", P_ID))           //
-                                NEXT OV(3, D_COUNT("entities of a type", P_TYPE))                  //
-                                NEXT OV(4, D_COUNT("entities of a type with a name", P_TYPE P_NAME))),
-      def<getSolutionControl_>(OV(1, D_CONTROL) NEXT OV(2, D_CONTROL)),
-      def<getEntity_>(OV(1, D_BY("position", P_INDEX))                                                //
-                      NEXT OV(2, D_BY("position", P_INDEX))                                           //
-                      NEXT OV(3, D_BY("identifier", P_ID))                                            //
-                      NEXT OV(4, D_BY("identifier", P_ID))                                            //
-                      NEXT OV(5, D_BY("type and position", P_TYPE P_INDEX))                           //
-                      NEXT OV(6, D_BY("type and position", P_TYPE P_INDEX))                           //
-                      NEXT OV(7, D_BY("type: the first of that type", P_TYPE))                        //
-                      NEXT OV(8, D_BY("type, name and position", P_TYPE P_NAME P_INDEX))              //
-                      NEXT OV(9, D_BY("type and name: the first match", P_TYPE P_NAME))               //
-                      NEXT OV(10, D_BY("type, name and position", P_TYPE P_NAME P_INDEX))             //
-                      NEXT OV(11, D_BY("type and name: the first match", P_TYPE P_NAME))),
-      def<hasEntity_>(OV(1, D_HAS("position", P_INDEX))                                               //
-                      NEXT OV(2, D_HAS("identifier", P_ID))                                           //
-                      NEXT OV(3, D_HAS("type and position", P_TYPE P_INDEX))                          //
-                      NEXT OV(4, D_HAS("type, name and position", P_TYPE P_NAME P_INDEX))             //
-                      NEXT OV(5, D_HAS("type and name", P_TYPE P_NAME))),
-      def<getNumberOfRootEntities_>(V2PY_DOC("Get the number of root entities", V2PY_RETURNS("The number"))),
-      def<getRootEntity_>(OV(1, D_ROOT(P_ROOT)) NEXT OV(2, D_ROOT(""))  //
-                          NEXT OV(3, D_ROOT(P_ROOT)) NEXT OV(4, D_ROOT(""))),
-      def<IEntityCollection_swigregister>(),
-  };
-}
+PyMethodDef collectionMethods[] = {
+    def<getNumberOfEntities_>(OV(1, D_COUNT("all entities", ""))                                 //
+                              NEXT OV(2, D_COUNT("entities with an identifier", P_ID))           //
+                              NEXT OV(3, D_COUNT("entities of a type", P_TYPE))                  //
+                              NEXT OV(4, D_COUNT("entities of a type with a name", P_TYPE P_NAME))),
+    def<getSolutionControl_>(OV(1, D_CONTROL) NEXT OV(2, D_CONTROL)),
+    def<getEntity_>(OV(1, D_BY("position", P_INDEX))                                                //
+                    NEXT OV(2, D_BY("position", P_INDEX))                                           //
+                    NEXT OV(3, D_BY("identifier", P_ID))                                            //
+                    NEXT OV(4, D_BY("identifier", P_ID))                                            //
+                    NEXT OV(5, D_BY("type and position", P_TYPE P_INDEX))                           //
+                    NEXT OV(6, D_BY("type and position", P_TYPE P_INDEX))                           //
+                    NEXT OV(7, D_BY("type: the first of that type", P_TYPE))                        //
+                    NEXT OV(8, D_BY("type, name and position", P_TYPE P_NAME P_INDEX))              //
+                    NEXT OV(9, D_BY("type and name: the first match", P_TYPE P_NAME))               //
+                    NEXT OV(10, D_BY("type, name and position", P_TYPE P_NAME P_INDEX))             //
+                    NEXT OV(11, D_BY("type and name: the first match", P_TYPE P_NAME))),
+    def<hasEntity_>(OV(1, D_HAS("position", P_INDEX))                                               //
+                    NEXT OV(2, D_HAS("identifier", P_ID))                                           //
+                    NEXT OV(3, D_HAS("type and position", P_TYPE P_INDEX))                          //
+                    NEXT OV(4, D_HAS("type, name and position", P_TYPE P_NAME P_INDEX))             //
+                    NEXT OV(5, D_HAS("type and name", P_TYPE P_NAME))),
+    def<getNumberOfRootEntities_>(V2PY_DOC("Get the number of root entities", V2PY_RETURNS("The number"))),
+    def<getRootEntity_>(OV(1, D_ROOT(P_ROOT)) NEXT OV(2, D_ROOT(""))  //
+                        NEXT OV(3, D_ROOT(P_ROOT)) NEXT OV(4, D_ROOT(""))),
+    def<IEntityCollection_swigregister>(),
+    kEndOfRows,
+};
 
 }  // namespace v2py

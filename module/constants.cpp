@@ -96,7 +96,7 @@ void dropCvar() { Py_CLEAR(g_cvar); }
 
 }  // namespace
 
-bool publishConstants(PyObject* dict) {
+PYRT_ONCE bool publishConstants(PyObject* dict) {
   addConstants(dict, kBasic);
   if (!g_cvar) {
     g_cvar = pyrt::newGlobals();

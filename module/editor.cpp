@@ -1,9 +1,9 @@
 // Wrappers of EntityEditor. Every overloaded operation is one dispatcher built from the
 // grid of editor_grid.h: its forms in dispatch order, its prototype lines and its docstring
 // all follow from the declared parameter types.
-#include <cctype>
+#include <array>
 #include <string>
-#include <vector>
+#include "module/docs.h"
 #include "module/editor_grid.h"
 #include "module/table.h"
 #include "module/types.h"
@@ -128,47 +128,62 @@ constexpr Custom EntityEditor_swigregister{"EntityEditor_swigregister", swigregi
 constexpr Custom EntityEditor_swiginit{"EntityEditor_swiginit", swiginit, METH_VARARGS};
 
 // ---------------------------------------------------------------------------------------------
-// Docstrings: one block per overload in declaration order, written from the parameter names
-// of the grid.
+// Docstrings: one block per overload in declaration order, written at compile time from the
+// parameter names of the grid, so they sit in read-only data and cost nothing at import.
 
-const char* describe(const std::string& param, bool writing) {
-  static const struct {
-    const char* name;
-    const char* text;
-  } texts[] = {
-      {"entityCollection", "The collection to work on; None gives an editor that finds nothing"},
-      {"solverData", "The solver data whose entity collection the editor works on"},
-      {"entityHandle", "The entity; None finds nothing"},
-      {"entity_i", "Index of the entity, among all entities or among those of the given type and name"},
-      {"entityID", "Identifier of the entity"},
-      {"entityType", "Type of the entity"},
-      {"entityName", "Short name of the entity"},
-      {"attributeHandle", "The attribute; None finds nothing"},
-      {"attribute_i", "Index of the attribute in the entity, attributes of child composites included"},
-      {"attributePath", "Path of the attribute inside the entity"},
-      {"value", "The value to write"},
-  };
-  if (param == "chronology")
+/// A piece of text between two pointers (a parameter name inside a declared list).
+struct Span {
+  const char* begin;
+  const char* end;
+  constexpr bool is(const char* text) const {
+    const char* p = begin;
+    for (; p != end && *text; ++p, ++text)
+      if (*p != *text) return false;
+    return p == end && !*text;
+  }
+};
+
+constexpr Span spanOf(const char* s) { return {s, s + textLength(s)}; }
+
+constexpr const char* kParamTexts[][2] = {
+    {"entityCollection", "The collection to work on; None gives an editor that finds nothing"},
+    {"solverData", "The solver data whose entity collection the editor works on"},
+    {"entityHandle", "The entity; None finds nothing"},
+    {"entity_i", "Index of the entity, among all entities or among those of the given type and name"},
+    {"entityID", "Identifier of the entity"},
+    {"entityType", "Type of the entity"},
+    {"entityName", "Short name of the entity"},
+    {"attributeHandle", "The attribute; None finds nothing"},
+    {"attribute_i", "Index of the attribute in the entity, attributes of child composites included"},
+    {"attributePath", "Path of the attribute inside the entity"},
+    {"value", "The value to write"},
+};
+
+constexpr const char* describe(Span param, bool writing) {
+  if (param.is("chronology"))
     return writing ? "Moment of the run from which the value applies" : "Moment of the run to read";
-  for (const auto& t : texts)
-    if (param == t.name) return t.text;
+  for (const auto& t : kParamTexts)
+    if (param.is(t[0])) return t[1];
   return "";
 }
 
-/// Parameter names of a declared list such as "(IEntity* const entityHandle, std::size_t const attribute_i)".
-std::vector<std::string> paramNames(const char* declared) {
-  std::vector<std::string> names;
-  std::string list(declared);
-  size_t start = 1;
-  while (start < list.size()) {
-    size_t end = list.find_first_of(",)", start);
-    size_t last = end;
-    while (last > start && (std::isalnum(static_cast<unsigned char>(list[last - 1])) || list[last - 1] == '_'))
-      --last;
-    if (last < end) names.push_back(list.substr(last, end - last));
-    start = end + 1;
+constexpr bool isNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+/// Calls f with each parameter name of a declared list such as
+/// "(IEntity* const entityHandle, std::size_t const attribute_i)".
+template <class F>
+constexpr void forEachParam(const char* declared, F&& f) {
+  const char* p = declared + 1;
+  while (*p) {
+    const char* end = p;
+    while (*end && *end != ',' && *end != ')') ++end;
+    const char* first = end;
+    while (first > p && isNameChar(first[-1])) --first;
+    if (first < end) f(Span{first, end});
+    p = *end ? end + 1 : end;
   }
-  return names;
 }
 
 template <class X>
@@ -179,130 +194,175 @@ template <>
 struct SuffixName<Chronology> {
   static constexpr const char* value = "chronology";
 };
+
+/// The trailing parameter names of one variant of a family.
+struct Suffix {
+  const char* names[3];
+  std::size_t count;
+};
 template <class... X>
-std::vector<std::string> suffixNames(grid::List<X...>) {
-  return {SuffixName<X>::value...};
+constexpr Suffix suffixOf(grid::List<X...>) {
+  return {{SuffixName<X>::value..., nullptr}, sizeof...(X)};
+}
+template <class... L>
+constexpr std::array<Suffix, sizeof...(L)> suffixesOf(grid::List<L...>) {
+  return {{suffixOf(L())...}};
 }
 
 /// What the documentation says of one family.
 struct Doc {
-  std::string summary;
-  const char* returns;   // null for writers and constructors
-  const char* byDefault; // said of the forms without a chronology, or null
-  const char* note = "";  // closes the summary
+  const char* summary;
+  const char* returns;    // null for writers and constructors
+  const char* byDefault;  // said of the forms without a chronology, or null
+  const char* note;       // closes the summary
 };
 
-std::string overloadDoc(const Doc& d, const std::vector<std::string>& params, bool writing) {
-  bool chronology = false;
-  for (const auto& p : params) chronology |= p == "chronology";
-  std::string s = "\n<summary>";
-  s += d.summary;
-  if (d.byDefault && !chronology) s += d.byDefault;
-  s += d.note;
-  s += "<summary>\n";
-  for (const auto& p : params) s += "<param name=\"" + p + "\">" + describe(p, writing) + "<param>\n";
-  if (d.returns) s += std::string("<returns>") + d.returns + "<returns>\n";
-  return s;
-}
-
-/// The value type as the documentation names it.
-const char* valueName(int) { return "int"; }
-const char* valueName(bool) { return "bool"; }
-const char* valueName(float) { return "float"; }
-const char* valueName(double) { return "double"; }
-const char* valueName(const std::string&) { return "string"; }
-
-template <class... Suffix>
-std::vector<std::vector<std::string>> suffixLists(grid::List<Suffix...>) {
-  return {suffixNames(Suffix())...};
-}
+/// Counts (out null) or writes the text.
+struct Writer {
+  char* out;
+  std::size_t n = 0;
+  constexpr void put(const char* s) {
+    for (; *s; ++s, ++n)
+      if (out) out[n] = *s;
+  }
+  constexpr void put(Span s) {
+    for (const char* p = s.begin; p != s.end; ++p, ++n)
+      if (out) out[n] = *p;
+  }
+  constexpr void put(std::size_t v) {
+    char digits[20] = {};
+    std::size_t k = 0;
+    do digits[k++] = static_cast<char>('0' + v % 10);
+    while (v /= 10);
+    while (k) {
+      if (out) out[n] = digits[k - 1];
+      --k;
+      ++n;
+    }
+  }
+};
 
 /// The docstring of a family: "*Overload N:*" blocks separated by a line holding "|".
 template <class Family>
-std::string familyDoc(const Doc& d) {
-  const bool writing = std::is_void<typename Family::Result>::value;
-  const auto suffixes = suffixLists(typename Family::Suffixes());
-  std::string s;
-  int n = 0;
+constexpr std::size_t writeFamilyDoc(const Doc& d, char* out) {
+  constexpr bool writing = std::is_void<typename Family::Result>::value;
+  constexpr auto suffixes = suffixesOf(typename Family::Suffixes());
+  Writer w{out};
+  std::size_t n = 0;
   for (const char* declared : Family::selectors.params) {
-    for (const auto& suffix : suffixes) {
-      std::vector<std::string> params = paramNames(declared);
-      params.insert(params.end(), suffix.begin(), suffix.end());
-      if (n) s += "\n|\n";
-      s += "\n*Overload " + std::to_string(++n) + ":*\n" + overloadDoc(d, params, writing);
+    for (const Suffix& suffix : suffixes) {
+      bool chronology = false;
+      for (std::size_t k = 0; k < suffix.count; ++k) chronology |= spanOf(suffix.names[k]).is("chronology");
+      if (n) w.put("\n|\n");
+      w.put("\n*Overload ");
+      w.put(++n);
+      w.put(":*\n\n<summary>");
+      w.put(d.summary);
+      if (d.byDefault && !chronology) w.put(d.byDefault);
+      w.put(d.note);
+      w.put("<summary>\n");
+      auto param = [&](Span name) {
+        w.put("<param name=\"");
+        w.put(name);
+        w.put("\">");
+        w.put(describe(name, writing));
+        w.put("<param>\n");
+      };
+      forEachParam(declared, param);
+      for (std::size_t k = 0; k < suffix.count; ++k) param(spanOf(suffix.names[k]));
+      if (d.returns) {
+        w.put("<returns>");
+        w.put(d.returns);
+        w.put("<returns>\n");
+      }
     }
   }
-  return s;
+  return w.n;
 }
+
+template <class Family, const Doc& D>
+struct FamilyDoc {
+  static constexpr std::size_t size = writeFamilyDoc<Family>(D, nullptr);
+  static constexpr std::array<char, size + 1> make() {
+    std::array<char, size + 1> text{};
+    writeFamilyDoc<Family>(D, text.data());
+    return text;
+  }
+  static constexpr std::array<char, size + 1> text = make();
+};
+template <class Family, const Doc& D>
+constexpr const char* familyDoc = FamilyDoc<Family, D>::text.data();
+
+namespace txt {
+PYRT_TEXT(Read, "Read the ");
+PYRT_TEXT(Write, "Write the ");
+PYRT_TEXT(ValueOfSelected, " value of the selected attribute");
+}  // namespace txt
+template <class T>
+struct ValueName;
+template <> struct ValueName<int> { static constexpr const char* value = "int"; };
+template <> struct ValueName<bool> { static constexpr const char* value = "bool"; };
+template <> struct ValueName<float> { static constexpr const char* value = "float"; };
+template <> struct ValueName<double> { static constexpr const char* value = "double"; };
+template <> struct ValueName<std::string> { static constexpr const char* value = "string"; };
 
 constexpr const char* kAtCurrent = " at the current moment of the run";
 constexpr const char* kFromNext = " from the next moment of the run";
 
+constexpr Doc kConstruct{"Create an editor over an entity collection", nullptr, nullptr, ""};
+constexpr Doc kCount{"Count the entities, all or of a type and name", "The count", nullptr, ""};
+constexpr Doc kHasEntity{"Check if the selected entity exists", "true when it exists", nullptr, ""};
+constexpr Doc kGetEntity{"Get the selected entity", "The entity, or None", nullptr, ""};
+constexpr Doc kEntityType{"Get the type of the selected entity", "The type, or an empty text", nullptr, ""};
+constexpr Doc kEntityName{"Get the short name of the selected entity", "The name, or an empty text", nullptr, ""};
+constexpr Doc kEntityID{"Get the identifier of the selected entity", "The identifier, or (0, 0)", nullptr, ""};
+constexpr Doc kAttributeCount{"Count the attributes of the selected entity, child composites included",
+                              "The count, or 0", nullptr, ""};
+constexpr Doc kHasAttribute{"Check if the selected attribute exists", "true when it exists", nullptr, ""};
+constexpr Doc kGetAttribute{"Get the selected attribute", "The attribute, or None", nullptr, ""};
+constexpr Doc kAttributePath{"Get the path of the selected attribute inside its entity", "The path, or an empty text",
+                             nullptr, ""};
+constexpr Doc kUnit{"Get the unit of the selected attribute", "The unit, or an empty text", nullptr, ""};
+constexpr Doc kAccess{"Get the access right of the selected attribute", "The access type, or AccessType__None",
+                      nullptr, ""};
+#define V2PY_EDITOR_VALUE_DOCS(T, GETTER, SETTER)                                                                   \
+  constexpr Doc GETTER##Doc{pyrt::JoinText<txt::Read, ValueName<T>, txt::ValueOfSelected>::value,                  \
+                            "The value, or a zero value", kAtCurrent, ""};                                         \
+  constexpr Doc SETTER##Doc{pyrt::JoinText<txt::Write, ValueName<T>, txt::ValueOfSelected>::value, nullptr, kFromNext, \
+                            "; nothing is written when there is none"};
+ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_VALUE_DOCS)
+#undef V2PY_EDITOR_VALUE_DOCS
+
 }  // namespace
 
-Segment editorMethods() {
-  // Built once; the method table keeps pointers into these texts.
-  static const std::string docs[] = {
-      familyDoc<grid::Construct>({"Create an editor over an entity collection", nullptr, nullptr}),
-      overloadDoc({"Get the entity collection the editor works on", "The collection, or None", nullptr}, {}, false),
-      overloadDoc({"Get the solution-control entity of the collection", "The entity, or None", nullptr}, {}, false),
-      familyDoc<grid::GetNumberOfEntities>({"Count the entities, all or of a type and name", "The count", nullptr}),
-      familyDoc<grid::HasEntity>({"Check if the selected entity exists", "true when it exists", nullptr}),
-      familyDoc<grid::GetEntity>({"Get the selected entity", "The entity, or None", nullptr}),
-      familyDoc<grid::GetEntityType>({"Get the type of the selected entity", "The type, or an empty text", nullptr}),
-      familyDoc<grid::GetEntityName>({"Get the short name of the selected entity", "The name, or an empty text",
-                                      nullptr}),
-      familyDoc<grid::GetEntityID>({"Get the identifier of the selected entity", "The identifier, or (0, 0)",
-                                    nullptr}),
-      familyDoc<grid::GetEntityNumberOfAttributes>(
-          {"Count the attributes of the selected entity, child composites included", "The count, or 0", nullptr}),
-      familyDoc<grid::HasAttribute>({"Check if the selected attribute exists", "true when it exists", nullptr}),
-      familyDoc<grid::GetAttribute>({"Get the selected attribute", "The attribute, or None", nullptr}),
-      familyDoc<grid::GetAttributePath>({"Get the path of the selected attribute inside its entity",
-                                         "The path, or an empty text", nullptr}),
-      familyDoc<grid::GetUnit>({"Get the unit of the selected attribute", "The unit, or an empty text", nullptr}),
-      familyDoc<grid::GetAccessType>({"Get the access right of the selected attribute",
-                                      "The access type, or AccessType__None", nullptr}),
-#define V2PY_EDITOR_GET_DOC(T, GETTER, SETTER)                                                           \
-  familyDoc<grid::GETTER>({std::string("Read the ") + valueName(T()) + " value of the selected attribute", \
-                           "The value, or a zero value", kAtCurrent}),
-      ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_GET_DOC)
-#undef V2PY_EDITOR_GET_DOC
-#define V2PY_EDITOR_SET_DOC(T, GETTER, SETTER)                                                       \
-  familyDoc<grid::SETTER>({std::string("Write the ") + valueName(T()) + " value of the selected attribute", \
-                           nullptr, kFromNext, "; nothing is written when there is none"}),
-      ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_SET_DOC)
-#undef V2PY_EDITOR_SET_DOC
-  };
-  size_t i = 0;
-  auto doc = [&] { return docs[i++].c_str(); };
-  Segment s = {
-      def<new_EntityEditor>(doc()),
-      def<getEntityCollection_>(doc()),
-      def<getSolutionControl_>(doc()),
-      def<getNumberOfEntities_>(doc()),
-      def<hasEntity_>(doc()),
-      def<getEntity_>(doc()),
-      def<getEntityType_>(doc()),
-      def<getEntityName_>(doc()),
-      def<getEntityID_>(doc()),
-      def<getEntityNumberOfAttributes_>(doc()),
-      def<hasAttribute_>(doc()),
-      def<getAttribute_>(doc()),
-      def<getAttributePath_>(doc()),
-      def<getUnit_>(doc()),
-      def<getAccessType_>(doc()),
-  };
-#define V2PY_EDITOR_GET_DEF(T, GETTER, SETTER) s.push_back(def<GETTER##_>(doc()));
-#define V2PY_EDITOR_SET_DEF(T, GETTER, SETTER) s.push_back(def<SETTER##_>(doc()));
-  ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_GET_DEF)
-  ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_SET_DEF)
+PyMethodDef editorMethods[] = {
+    def<new_EntityEditor>(familyDoc<grid::Construct, kConstruct>),
+    def<getEntityCollection_>(V2PY_DOC("Get the entity collection the editor works on",
+                                       V2PY_RETURNS("The collection, or None"))),
+    def<getSolutionControl_>(V2PY_DOC("Get the solution-control entity of the collection",
+                                      V2PY_RETURNS("The entity, or None"))),
+    def<getNumberOfEntities_>(familyDoc<grid::GetNumberOfEntities, kCount>),
+    def<hasEntity_>(familyDoc<grid::HasEntity, kHasEntity>),
+    def<getEntity_>(familyDoc<grid::GetEntity, kGetEntity>),
+    def<getEntityType_>(familyDoc<grid::GetEntityType, kEntityType>),
+    def<getEntityName_>(familyDoc<grid::GetEntityName, kEntityName>),
+    def<getEntityID_>(familyDoc<grid::GetEntityID, kEntityID>),
+    def<getEntityNumberOfAttributes_>(familyDoc<grid::GetEntityNumberOfAttributes, kAttributeCount>),
+    def<hasAttribute_>(familyDoc<grid::HasAttribute, kHasAttribute>),
+    def<getAttribute_>(familyDoc<grid::GetAttribute, kGetAttribute>),
+    def<getAttributePath_>(familyDoc<grid::GetAttributePath, kAttributePath>),
+    def<getUnit_>(familyDoc<grid::GetUnit, kUnit>),
+    def<getAccessType_>(familyDoc<grid::GetAccessType, kAccess>),
+#define V2PY_EDITOR_GET_DEF(T, GETTER, SETTER) def<GETTER##_>(familyDoc<grid::GETTER, GETTER##Doc>),
+#define V2PY_EDITOR_SET_DEF(T, GETTER, SETTER) def<SETTER##_>(familyDoc<grid::SETTER, SETTER##Doc>),
+    ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_GET_DEF)
+    ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_SET_DEF)
 #undef V2PY_EDITOR_GET_DEF
 #undef V2PY_EDITOR_SET_DEF
-  s.push_back(def<delete_EntityEditor>());
-  s.push_back(def<EntityEditor_swigregister>());
-  s.push_back(def<EntityEditor_swiginit>());
-  return s;
-}
+    def<delete_EntityEditor>(),
+    def<EntityEditor_swigregister>(),
+    def<EntityEditor_swiginit>(),
+    kEndOfRows,
+};
 
 }  // namespace v2py

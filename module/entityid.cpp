@@ -106,32 +106,31 @@ constexpr Custom EntityID_swiginit{"EntityID_swiginit", swiginit, METH_VARARGS};
 
 }  // namespace
 
-Segment entityIdMethods() {
-  return {
-      def<new_EntityID>(V2PY_OVERLOAD(1, D_CTOR(""))                                                          //
-                        V2PY_NEXT V2PY_OVERLOAD(2, D_CTOR(V2PY_PARAM("id", "Pair of the two values")))        //
-                        V2PY_NEXT V2PY_OVERLOAD(3, D_CTOR(V2PY_PARAM("id1", "First value")                    //
-                                                          V2PY_PARAM("id2", "Second value")))                 //
-                        V2PY_NEXT V2PY_OVERLOAD(4, D_CTOR(V2PY_PARAM("id", "Array of the two values")))       //
-                        V2PY_NEXT V2PY_OVERLOAD(5, D_CTOR(V2PY_PARAM("id", "Record of the two values")))),
-      def<EntityID_data>(V2PY_OVERLOAD(1, D_DATA("Get the two values of the identifier"))  //
-                         V2PY_NEXT V2PY_OVERLOAD(2, D_DATA("Get the two values of the identifier, writable"))),
-      def<EntityID_toCEntityID>(V2PY_DOC("Convert to the plain record", V2PY_RETURNS("A record of the two values"))),
-      def<EntityID_fromCEntityID>(V2PY_DOC("Create an identifier from the plain record",
-                                           V2PY_PARAM("id", "The record") V2PY_RETURNS("The identifier"))),
-      def<EntityID_toString>(V2PY_DOC("Get the text form", V2PY_RETURNS("The first value, '-' and the second value"))),
-      def<EntityID_fromString>(V2PY_DOC("Parse the text form", V2PY_PARAM("text", "Text as made by toString")
-                                                                  V2PY_RETURNS("The identifier; fails without digits"))),
-      defOperator<eq_>(D_COMPARE("equal")),
-      defOperator<ne_>(D_COMPARE("not equal")),
-      defOperator<lt_>(D_COMPARE("less")),
-      defOperator<le_>(D_COMPARE("less or equal")),
-      defOperator<gt_>(D_COMPARE("greater")),
-      defOperator<ge_>(D_COMPARE("greater or equal")),
-      def<delete_EntityID>(),
-      def<EntityID_swigregister>(),
-      def<EntityID_swiginit>(),
-  };
-}
+PyMethodDef entityIdMethods[] = {
+    def<new_EntityID>(V2PY_OVERLOAD(1, D_CTOR(""))                                                          //
+                      V2PY_NEXT V2PY_OVERLOAD(2, D_CTOR(V2PY_PARAM("id", "Pair of the two values")))        //
+                      V2PY_NEXT V2PY_OVERLOAD(3, D_CTOR(V2PY_PARAM("id1", "First value")                    //
+                                                        V2PY_PARAM("id2", "Second value")))                 //
+                      V2PY_NEXT V2PY_OVERLOAD(4, D_CTOR(V2PY_PARAM("id", "Array of the two values")))       //
+                      V2PY_NEXT V2PY_OVERLOAD(5, D_CTOR(V2PY_PARAM("id", "Record of the two values")))),
+    def<EntityID_data>(V2PY_OVERLOAD(1, D_DATA("Get the two values of the identifier"))  //
+                       V2PY_NEXT V2PY_OVERLOAD(2, D_DATA("Get the two values of the identifier, writable"))),
+    def<EntityID_toCEntityID>(V2PY_DOC("Convert to the plain record", V2PY_RETURNS("A record of the two values"))),
+    def<EntityID_fromCEntityID>(V2PY_DOC("Create an identifier from the plain record",
+                                         V2PY_PARAM("id", "The record") V2PY_RETURNS("The identifier"))),
+    def<EntityID_toString>(V2PY_DOC("Get the text form", V2PY_RETURNS("The first value, '-' and the second value"))),
+    def<EntityID_fromString>(V2PY_DOC("Parse the text form", V2PY_PARAM("text", "Text as made by toString")
+                                                                V2PY_RETURNS("The identifier; fails without digits"))),
+    defOperator<eq_>(D_COMPARE("equal")),
+    defOperator<ne_>(D_COMPARE("not equal")),
+    defOperator<lt_>(D_COMPARE("less")),
+    defOperator<le_>(D_COMPARE("less or equal")),
+    defOperator<gt_>(D_COMPARE("greater")),
+    defOperator<ge_>(D_COMPARE("greater or equal")),
+    def<delete_EntityID>(),
+    def<EntityID_swigregister>(),
+    def<EntityID_swiginit>(),
+    kEndOfRows,
+};
 
 }  // namespace v2py

@@ -1,5 +1,4 @@
 // Module entry point: runtime singletons, method table, type registry, constants.
-#include <vector>
 #include "module/table.h"
 #include "module/types.h"
 
@@ -18,32 +17,37 @@ PyObject* deleteRecord(PyObject*, PyObject* arg) {
   Py_RETURN_NONE;
 }
 
-std::vector<PyMethodDef>& methodTable() {
-  static std::vector<PyMethodDef> table = [] {
-    std::vector<PyMethodDef> all;
-    for (auto segment : {iteratorMethods, freeFunctionMethods, solverDataMethods, attributeMethods, editorMethods,
-                         entityIdMethods, compositeMethods, collectionMethods, linkMethods, solverManagerMethods}) {
-      Segment s = segment();
-      all.insert(all.end(), s.begin(), s.end());
-    }
-    all.push_back({nullptr, nullptr, 0, nullptr});
-    return all;
-  }();
-  return table;
-}
-
 PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Python", nullptr, -1, nullptr, nullptr, nullptr,
                          nullptr, nullptr};
 
 }  // namespace
 }  // namespace v2py
 
-PyMODINIT_FUNC PyInit__Varnex2Python() {
+PyMODINIT_FUNC PYRT_ONCE PyInit__Varnex2Python() {
   using namespace v2py;
   if (!pyrt::initSingletons()) return nullptr;
-  moduleDef.m_methods = methodTable().data();
+  // The runs of the method table in row order.
+  PyMethodDef* const runs[] = {
+      iteratorMethods,     freeFunctionMethods,
+      solverDataMethods,   attributeMethods,
+      directorMethods[kAttributeClass],  linkBaseMethods,
+      directorMethods[kLinkBaseClass],   editorMethods,
+      entityIdMethods,     directorMethods[kArrayClass],
+      compositeMethods,    directorMethods[kCompositeClass],
+      entityMethods,       directorMethods[kEntityClass],
+      collectionMethods,   linkMethods,
+      directorMethods[kLinkClass],       directorMethods[kListClass],
+      shortcutMethods,     directorMethods[kShortcutClass],
+      solverManagerMethods,
+  };
   PyObject* module = PyModule_Create2(&moduleDef, 1013);
   if (!module) return nullptr;
+  for (PyMethodDef* run : runs) {
+    if (PyModule_AddFunctions(module, run) < 0) {
+      Py_DECREF(module);
+      return nullptr;
+    }
+  }
   PyObject* dict = PyModule_GetDict(module);
   pyrt::installTypeTable(&g_typeTable);
   pyrt::bindNativeDestroy(g_types[T_Version], deleteRecord<OrvaneSDK::Version, T_Version>, "delete_Version");

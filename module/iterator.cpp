@@ -123,13 +123,12 @@ constexpr Custom SwigPyIterator_swigregister{"SwigPyIterator_swigregister", swig
 
 }  // namespace
 
-Segment iteratorMethods() {
-  return {
-      def<delete_SwigPyIterator>(), def<value_>(),    def<incr_>(),     def<decr_>(),      def<distance_>(),
-      def<equal_>(),                def<copy_>(),     def<next_>(),     def<dunderNext_>(), def<previous_>(),
-      def<advance_>(),              defOperator<eq_>(), defOperator<ne_>(), def<iadd_>(),     def<isub_>(),
-      defOperator<add_>(),          defOperator<sub_>(), def<SwigPyIterator_swigregister>(),
-  };
-}
+PyMethodDef iteratorMethods[] = {
+    def<delete_SwigPyIterator>(), def<value_>(),    def<incr_>(),     def<decr_>(),      def<distance_>(),
+    def<equal_>(),                def<copy_>(),     def<next_>(),     def<dunderNext_>(), def<previous_>(),
+    def<advance_>(),              defOperator<eq_>(), defOperator<ne_>(), def<iadd_>(),     def<isub_>(),
+    defOperator<add_>(),          defOperator<sub_>(), def<SwigPyIterator_swigregister>(),
+    kEndOfRows,
+};
 
 }  // namespace v2py

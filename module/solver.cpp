@@ -149,82 +149,79 @@ constexpr Custom ISolverManager_swigregister{"ISolverManager_swigregister", swig
 
 }  // namespace
 
-Segment freeFunctionMethods() {
-  return {
-      def<hasAccess_>(DOC("Check if user has any access", PARAM("accessType", "The access type to check")
-                              RETURNS("true unless the access type is AccessType__None"))),
-      def<isReadOnlyAccess_>(DOC("Check if access is read only", PARAM("accessType", "The access type to check")
-                                     RETURNS("true only for AccessType_ReadOnly"))),
-      def<isWriteOnlyAccess_>(DOC("Check if access is write only", PARAM("accessType", "The access type to check")
-                                      RETURNS("true only for AccessType_WriteOnly"))),
-      def<hasReadAccess_>(DOC("Check if user may read", PARAM("accessType", "The access type to check")
-                                  RETURNS("true for read-only and read-write access"))),
-      def<hasWriteAccess_>(DOC("Check if user may write", PARAM("accessType", "The access type to check")
-                                   RETURNS("true for write-only and read-write access"))),
-      def<isCompositeAttributeType_>(DOC("Check if an attribute type holds child attributes",
-                                         PARAM("attributeType", "The attribute type to check")
-                                             RETURNS("true for composite attributes and entities"))),
-      def<isValueAttributeType_>(DOC("Check if an attribute type holds a value",
-                                     PARAM("attributeType", "The attribute type to check")
-                                         RETURNS("true for int, bool, string, float and double attributes"))),
-      def<isEntityLinkAttributeType_>(DOC("Check if an attribute type refers to entities",
-                                          PARAM("attributeType", "The attribute type to check")
-                                              RETURNS("true for links, lists and arrays"))),
-      def<startEventType_>(DOC("Get the start event of an event pair", PARAM("eventType", "An event type")
-                                   RETURNS("the matching start event, or the event itself"))),
-      def<endEventType_>(DOC("Get the end event of an event pair", PARAM("eventType", "An event type")
-                                 RETURNS("the matching end event, or the event itself"))),
-      def<isException_>(DOC("Check if an exception type denotes a failure", PARAM("exceptionType", "The type to check")
-                                RETURNS("true unless the type is ExceptionType__None"))),
-  };
-}
+PyMethodDef freeFunctionMethods[] = {
+    def<hasAccess_>(DOC("Check if user has any access", PARAM("accessType", "The access type to check")
+                            RETURNS("true unless the access type is AccessType__None"))),
+    def<isReadOnlyAccess_>(DOC("Check if access is read only", PARAM("accessType", "The access type to check")
+                                   RETURNS("true only for AccessType_ReadOnly"))),
+    def<isWriteOnlyAccess_>(DOC("Check if access is write only", PARAM("accessType", "The access type to check")
+                                    RETURNS("true only for AccessType_WriteOnly"))),
+    def<hasReadAccess_>(DOC("Check if user may read", PARAM("accessType", "The access type to check")
+                                RETURNS("true for read-only and read-write access"))),
+    def<hasWriteAccess_>(DOC("Check if user may write", PARAM("accessType", "The access type to check")
+                                 RETURNS("true for write-only and read-write access"))),
+    def<isCompositeAttributeType_>(DOC("Check if an attribute type holds child attributes",
+                                       PARAM("attributeType", "The attribute type to check")
+                                           RETURNS("true for composite attributes and entities"))),
+    def<isValueAttributeType_>(DOC("Check if an attribute type holds a value",
+                                   PARAM("attributeType", "The attribute type to check")
+                                       RETURNS("true for int, bool, string, float and double attributes"))),
+    def<isEntityLinkAttributeType_>(DOC("Check if an attribute type refers to entities",
+                                        PARAM("attributeType", "The attribute type to check")
+                                            RETURNS("true for links, lists and arrays"))),
+    def<startEventType_>(DOC("Get the start event of an event pair", PARAM("eventType", "An event type")
+                                 RETURNS("the matching start event, or the event itself"))),
+    def<endEventType_>(DOC("Get the end event of an event pair", PARAM("eventType", "An event type")
+                               RETURNS("the matching end event, or the event itself"))),
+    def<isException_>(DOC("Check if an exception type denotes a failure", PARAM("exceptionType", "The type to check")
+                              RETURNS("true unless the type is ExceptionType__None"))),
+    kEndOfRows,
+};
 
-Segment solverDataMethods() {
-  return {
-      def<getHandleType_>(DOC("Get the kind of library object", RETURNS("The handle type"))),
-      def<getLastExceptionMessage_>(DOC("Get the message of the object's last failure", RETURNS("The message text"))),
-      def<getLastExceptionType_>(DOC("Get the kind of the object's last failure", RETURNS("The exception type"))),
-      def<IHandle_swigregister>(),
-      def<getIteration_>(CHRONO_GET("Get the iteration number", "The iteration number")),
-      def<getNumberOfIterations_>(CHRONO_GET("Get the number of iterations", "The number of iterations")),
-      def<setNumberOfIterations_>(CHRONO_SET("Set the number of iterations", "newNumberOfIterations")),
-      def<getTime_>(CHRONO_GET("Get the time of a transient simulation", "The time in seconds")),
-      def<getTimeStep_>(CHRONO_GET("Get the time step of a transient simulation", "The time step in seconds")),
-      def<setTimeStep_>(CHRONO_SET("Set the time step of a transient simulation", "timeStep")),
-      def<getTotalTime_>(CHRONO_GET("Get the total time of a transient simulation", "The total time in seconds")),
-      def<setTotalTime_>(CHRONO_SET("Set the total time of a transient simulation", "totalTime")),
-      def<isTransient_>(CHRONO_GET("Check if the simulation is transient", "false for a steady-state run")),
-      def<isFirstIteration_>(CHRONO_GET("Check if this is the first iteration", "true on the first iteration")),
-      def<isLastIteration_>(CHRONO_GET("Check if this is the last iteration", "true on the last iteration")),
-      def<isFirstTimeStep_>(CHRONO_GET("Check if this is the first time step", "true on the first time step")),
-      def<isLastTimeStep_>(CHRONO_GET("Check if this is the last time step", "true on the last time step")),
-      def<isConverged_>(CHRONO_GET("Check if the solution has converged", "true when converged")),
-      def<setStopOnConvergence_>(CHRONO_SET("Set whether solving stops on convergence", "value")),
-      def<isStopOnConvergence_>(CHRONO_GET("Check whether solving stops on convergence", "the switch")),
-      def<getSolutionControl_>(SAME_TWICE(DOC("Get the solution-control entity", RETURNS("The entity or None")))),
-      def<getEntityCollection_>(
-          SAME_TWICE(DOC("Get the collection of all available entities", RETURNS("The entity collection")))),
-      def<ISolverData_swigregister>(),
-  };
-}
+PyMethodDef solverDataMethods[] = {
+    def<getHandleType_>(DOC("Get the kind of library object", RETURNS("The handle type"))),
+    def<getLastExceptionMessage_>(DOC("Get the message of the object's last failure", RETURNS("The message text"))),
+    def<getLastExceptionType_>(DOC("Get the kind of the object's last failure", RETURNS("The exception type"))),
+    def<IHandle_swigregister>(),
+    def<getIteration_>(CHRONO_GET("Get the iteration number", "The iteration number")),
+    def<getNumberOfIterations_>(CHRONO_GET("Get the number of iterations", "The number of iterations")),
+    def<setNumberOfIterations_>(CHRONO_SET("Set the number of iterations", "newNumberOfIterations")),
+    def<getTime_>(CHRONO_GET("Get the time of a transient simulation", "The time in seconds")),
+    def<getTimeStep_>(CHRONO_GET("Get the time step of a transient simulation", "The time step in seconds")),
+    def<setTimeStep_>(CHRONO_SET("Set the time step of a transient simulation", "timeStep")),
+    def<getTotalTime_>(CHRONO_GET("Get the total time of a transient simulation", "The total time in seconds")),
+    def<setTotalTime_>(CHRONO_SET("Set the total time of a transient simulation", "totalTime")),
+    def<isTransient_>(CHRONO_GET("Check if the simulation is transient", "false for a steady-state run")),
+    def<isFirstIteration_>(CHRONO_GET("Check if this is the first iteration", "true on the first iteration")),
+    def<isLastIteration_>(CHRONO_GET("Check if this is the last iteration", "true on the last iteration")),
+    def<isFirstTimeStep_>(CHRONO_GET("Check if this is the first time step", "true on the first time step")),
+    def<isLastTimeStep_>(CHRONO_GET("Check if this is the last time step", "true on the last time step")),
+    def<isConverged_>(CHRONO_GET("Check if the solution has converged", "true when converged")),
+    def<setStopOnConvergence_>(CHRONO_SET("Set whether solving stops on convergence", "value")),
+    def<isStopOnConvergence_>(CHRONO_GET("Check whether solving stops on convergence", "the switch")),
+    def<getSolutionControl_>(SAME_TWICE(DOC("Get the solution-control entity", RETURNS("The entity or None")))),
+    def<getEntityCollection_>(
+        SAME_TWICE(DOC("Get the collection of all available entities", RETURNS("The entity collection")))),
+    def<ISolverData_swigregister>(),
+    kEndOfRows,
+};
 
-Segment solverManagerMethods() {
-  return {
-      def<toString_>(DOC("Get the name of a solve state", PARAM("solveState", "The solve state")
-                             RETURNS("The state's name; fails for states without a name"))),
-      def<isCompletedSolveState_>(DOC("Check if a solve state is final", PARAM("solveState", "The solve state")
-                                          RETURNS("true for Finished and Failed"))),
-      def<instance_>(DOC("Get the solver manager of the exchange library", RETURNS("The solver manager"))),
-      def<managerVersion_>(DOC("Get the version of the exchange library", RETURNS("The version record"))),
-      def<managerVersionString_>(DOC("Get the version of the exchange library as text", RETURNS("The version text"))),
-      def<solveStop_>(DOC("Stop solving for all exchange clients", "")),
-      def<isSolveStopped_>(DOC("Check if solving has been stopped", RETURNS("true when stopped"))),
-      def<showMessage_>(DOC("Show a message to the user", PARAM("message", "The text to show"))),
-      def<showInformational_>(DOC("Pass a message on as information", PARAM("message", "The text to pass on"))),
-      def<ISolverManager_swigregister>(),
-      def<version_>(DOC("Get the version of the exchange library", RETURNS("The version record"))),
-      def<versionString_>(DOC("Get the version of the exchange library as text", RETURNS("The version text"))),
-  };
-}
+PyMethodDef solverManagerMethods[] = {
+    def<toString_>(DOC("Get the name of a solve state", PARAM("solveState", "The solve state")
+                           RETURNS("The state's name; fails for states without a name"))),
+    def<isCompletedSolveState_>(DOC("Check if a solve state is final", PARAM("solveState", "The solve state")
+                                        RETURNS("true for Finished and Failed"))),
+    def<instance_>(DOC("Get the solver manager of the exchange library", RETURNS("The solver manager"))),
+    def<managerVersion_>(DOC("Get the version of the exchange library", RETURNS("The version record"))),
+    def<managerVersionString_>(DOC("Get the version of the exchange library as text", RETURNS("The version text"))),
+    def<solveStop_>(DOC("Stop solving for all exchange clients", "")),
+    def<isSolveStopped_>(DOC("Check if solving has been stopped", RETURNS("true when stopped"))),
+    def<showMessage_>(DOC("Show a message to the user", PARAM("message", "The text to show"))),
+    def<showInformational_>(DOC("Pass a message on as information", PARAM("message", "The text to pass on"))),
+    def<ISolverManager_swigregister>(),
+    def<version_>(DOC("Get the version of the exchange library", RETURNS("The version record"))),
+    def<versionString_>(DOC("Get the version of the exchange library as text", RETURNS("The version text"))),
+    kEndOfRows,
+};
 
 }  // namespace v2py

@@ -625,9 +625,9 @@ struct IsSingle : std::false_type {};
 template <class F, bool V>
 struct IsSingle<Single<F, V>> : std::true_type {};
 
-/// The method-table entry of a declared wrapper.
+/// The method-table entry of a declared wrapper (a constant: tables are static data).
 template <const auto& D>
-PyMethodDef def(const char* doc = nullptr) {
+constexpr PyMethodDef def(const char* doc = nullptr) {
   using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
   if constexpr (std::is_same<T, Custom>::value) {
     return {D.name, D.fn, D.flags, doc};
@@ -656,7 +656,7 @@ PyObject* entryOperator(PyObject* self, PyObject* args) {
 }
 /// The method-table entry of a binary operator (always an argument tuple).
 template <const auto& D>
-PyMethodDef defOperator(const char* doc = nullptr) {
+constexpr PyMethodDef defOperator(const char* doc = nullptr) {
   return {D.name, entryOperator<D>, METH_VARARGS, doc};
 }
 

@@ -1,5 +1,6 @@
 // The "swigvarlink" type: a linked list of named getter/setter records.
 #include "pyruntime/globals.h"
+#include "pyruntime/registry.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -68,7 +69,7 @@ int varSetAttr(PyObject* o, char* n, PyObject* p) {
   return 1;
 }
 
-PyTypeObject* makeType() {
+PYRT_ONCE PyTypeObject* makeType() {
   static PyTypeObject type = {PyVarObject_HEAD_INIT(nullptr, 0)};
   type.tp_name = "swigvarlink";
   type.tp_basicsize = sizeof(VarLink);
@@ -85,15 +86,15 @@ PyTypeObject* makeType() {
 
 }  // namespace
 
-PyObject* newGlobals() {
-  static PyTypeObject* type = makeType();
-  if (!type) return nullptr;
+PYRT_ONCE PyObject* newGlobals() {
+  static PyTypeObject* type = nullptr;  // made ready once, under the GIL
+  if (!type && !(type = makeType())) return nullptr;
   VarLink* result = PyObject_New(VarLink, type);
   if (result) result->vars = nullptr;
   return reinterpret_cast<PyObject*>(result);
 }
 
-void linkVariable(PyObject* globals, const char* name, VarGetter get, VarSetter set) {
+PYRT_ONCE void linkVariable(PyObject* globals, const char* name, VarGetter get, VarSetter set) {
   auto* v = reinterpret_cast<VarLink*>(globals);
   auto* gv = static_cast<GlobalVarRecord*>(std::malloc(sizeof(GlobalVarRecord)));
   if (!gv) return;

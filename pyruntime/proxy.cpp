@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 
 namespace pyrt {
 namespace {
@@ -131,7 +132,7 @@ PyMethodDef proxyMethods[] = {
 
 PyNumberMethods proxyNumber = {};
 
-PyTypeObject* makeProxyType() {
+PYRT_ONCE PyTypeObject* makeProxyType() {
   static PyTypeObject type = {PyVarObject_HEAD_INIT(nullptr, 0)};
   proxyNumber.nb_int = proxyInt;
   type.tp_name = "SwigPyObject";
@@ -184,7 +185,7 @@ void packedDealloc(PyObject* o) {
   PyObject_Del(o);
 }
 
-PyTypeObject* makePackedType() {
+PYRT_ONCE PyTypeObject* makePackedType() {
   static PyTypeObject type = {PyVarObject_HEAD_INIT(nullptr, 0)};
   type.tp_name = "SwigPyPacked";
   type.tp_basicsize = sizeof(SwigPyPacked);
@@ -203,15 +204,23 @@ PyTypeObject* makePackedType() {
 namespace detail {
 PyTypeObject* readyProxyType = nullptr;
 }  // namespace detail
+namespace {
+PyTypeObject* readyPackedType = nullptr;
+}  // namespace
 
-// Both types are made ready once per process; magic statics make first use thread safe.
+// Both types are made ready once per process, at import (under the GIL).
+PYRT_ONCE bool readyProxyTypes() {
+  if (!detail::readyProxyType) makeProxyType();
+  if (!readyPackedType) readyPackedType = makePackedType();
+  return detail::readyProxyType && readyPackedType;
+}
 PyTypeObject* proxyType() {
-  static PyTypeObject* type = makeProxyType();
-  return type;
+  if (!detail::readyProxyType) readyProxyTypes();
+  return detail::readyProxyType;
 }
 PyTypeObject* packedType() {
-  static PyTypeObject* type = makePackedType();
-  return type;
+  if (!readyPackedType) readyProxyTypes();
+  return readyPackedType;
 }
 
 void setOwn(SwigPyObject* sp, int own) {
@@ -379,12 +388,21 @@ void freeBinding(ClassBinding* data) {
   delete data;
 }
 
-void bindNativeDestroy(TypeDescriptor* ty, PyCFunction destroy, const char* name) {
+PYRT_ONCE void bindNativeDestroy(TypeDescriptor* ty, PyCFunction destroy, const char* name) {
   if (ty->clientdata) return;
-  auto* def = new PyMethodDef{name, destroy, METH_O, nullptr};
-  auto* data = new ClassBinding{};
+  // Both live for the process (owning proxies may outlive the registry); plain allocation keeps
+  // import from reaching into the C++ runtime's code.
+  void* defMemory = std::calloc(1, sizeof(PyMethodDef));
+  void* dataMemory = std::calloc(1, sizeof(ClassBinding));
+  if (!defMemory || !dataMemory) {
+    std::free(defMemory);
+    std::free(dataMemory);
+    return;
+  }
+  auto* def = ::new (defMemory) PyMethodDef{name, destroy, METH_O, nullptr};
+  auto* data = ::new (dataMemory) ClassBinding{};
   data->destroy = PyCFunction_New(def, nullptr);
-  ty->clientdata = data;  // lives for the process: owning proxies may outlive the registry
+  ty->clientdata = data;
 }
 
 PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname) {

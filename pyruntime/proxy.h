@@ -43,6 +43,8 @@ enum : int { kOk = 0, kError = -1, kTypeError = -5, kOverflow = -7, kNullRefused
 
 PyTypeObject* proxyType();
 PyTypeObject* packedType();
+/// Makes both types ready; false with an error set.
+bool readyProxyTypes();
 
 namespace detail {
 /// The proxy type once made ready (null before): read on every call without the once-only guard.

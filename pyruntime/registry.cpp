@@ -131,7 +131,7 @@ CastRecord* findCast(const char* source, TypeDescriptor* target) {
 
 static void capsuleDestructor(PyObject* capsule) { releaseRegistry(capsule); }
 
-void installTypeTable(ModuleTypeTable* table) {
+PYRT_ONCE void installTypeTable(ModuleTypeTable* table) {
   bool resolve = false;
   if (!table->next) {
     table->next = table;
@@ -213,12 +213,12 @@ PyObject* thisName() {
   return g_this;
 }
 PyObject* typeCache() { return g_typeCache; }
-void setReleaseHook(void (*hook)()) { g_releaseHook = hook; }
+PYRT_ONCE void setReleaseHook(void (*hook)()) { g_releaseHook = hook; }
 
-bool initSingletons() {
-  if (!thisName()) return false;
+PYRT_ONCE bool initSingletons() {
+  if (!g_this && !(g_this = PyUnicode_InternFromString("this"))) return false;
   if (!g_typeCache && !(g_typeCache = PyDict_New())) return false;
-  return proxyType() && packedType();
+  return readyProxyTypes();
 }
 
 }  // namespace pyrt

@@ -4,6 +4,10 @@
 #include <Python.h>
 #include <cstddef>
 
+/// Marks code that runs once, at import: the compiler keeps it together, away from the call
+/// paths, so that importing touches few pages of a module's code.
+#define PYRT_ONCE __attribute__((cold))
+
 namespace pyrt {
 
 struct CastRecord;
