@@ -288,7 +288,7 @@ struct FamilyDoc {
     writeFamilyDoc<Family>(D, text.data());
     return text;
   }
-  static constexpr std::array<char, size + 1> text = make();
+  alignas(64) static constexpr std::array<char, size + 1> text = make();  // see grid::Proto
 };
 template <class Family, const Doc& D>
 constexpr const char* familyDoc = FamilyDoc<Family, D>::text.data();
