@@ -313,10 +313,7 @@ print(time.perf_counter_ns() - t)
 """
 
 RSS_CODE = """
-import os, sys
-if sys.argv[-1] == "preload":
-    import ctypes
-    ctypes.CDLL("libstdc++.so.6")
+import os
 def rss():
     with open('/proc/self/statm') as f:
         return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE')
@@ -333,12 +330,10 @@ def child(code, *argv):
 
 
 def fresh_figures(runs):
-    """Import time (min, median) and resident memory added (plain, and with the C++ runtime
-    already loaded as in a host application written in C++), in fresh interpreters."""
+    """Import time (min, median) and resident memory added (median), in fresh interpreters."""
     imports = [child(IMPORT_CODE) for _ in range(runs)]
     rss = [child(RSS_CODE) for _ in range(5)]
-    rss_cxx = [child(RSS_CODE, "preload") for _ in range(5)]
-    return min(imports), statistics.median(imports), statistics.median(rss), statistics.median(rss_cxx)
+    return min(imports), statistics.median(imports), statistics.median(rss)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -455,10 +450,9 @@ def report():
         RESULTS.append(("#6 Python memory allocated while dispatching", "skipped", "== 0 B", None))
         RESULTS.append(("#8 lookup at 100000 / at 10 entities", "skipped", "<= 1.20x", None))
 
-    imp_min, imp_median, rss, rss_cxx = fresh_figures(7 if ARGS.quick else 21)
+    imp_min, imp_median, rss = fresh_figures(7 if ARGS.quick else 21)
     print("\nimport in a fresh interpreter: min %.2f ms, median %.2f ms" % (imp_min / 1e6, imp_median / 1e6))
-    print("resident memory added by the import: %.0f KiB (%.0f KiB when libstdc++ is already loaded)"
-          % (rss / 1024, rss_cxx / 1024))
+    print("resident memory added by the import: %.0f KiB (median of 5)" % (rss / 1024))
     RESULTS.append(("#8 import time (min of fresh interpreters)", "%.2f ms" % (imp_min / 1e6), "< 5 ms",
                     imp_min < 5e6))
     size, fields, align = floor.proxy_layout()
