@@ -1,5 +1,5 @@
-// Wrappers of the attribute family's public operations, and the three method-table
-// segments that place them before each class's protected members, disown_ and swigregister.
+// Wrappers of the attribute family's public operations and their method-table runs, one per class;
+// module/init.cpp places each before the class's protected members, disown_ and swigregister.
 #include "module/attributes.h"
 
 namespace v2py {
