@@ -493,22 +493,12 @@ struct Overloaded {
   Protos<N> protoLines;
   std::tuple<Form<F>...> forms;
 
-  PyObject* call(PyObject* args, PyObject*& cachedMessage) const {
+  // The entry jumps to the group of forms for the argument count (a tail call), so a call has
+  // one frame of the dispatcher's own.
+  PYRT_ALWAYS_INLINE PyObject* call(PyObject* args, PyObject*& cachedMessage) const {
     const Py_ssize_t n = PyTuple_GET_SIZE(args);
-    if (n <= maxArgs) {
-      ArgInfo a[maxArgs > 0 ? maxArgs : 1];
-      for (Py_ssize_t i = 0; i < n; ++i) {
-        a[i].obj = PyTuple_GET_ITEM(args, i);
-        classify(a[i]);
-      }
-      PyObject* result = nullptr;
-      if (tryForms(static_cast<int>(n), a, result, std::make_index_sequence<maxArgs + 1>{})) return result;
-    } else {
-      raiseCountError(name, 0, maxArgs, n);
-    }
-    if (!cachedMessage) cachedMessage = overloadMessage(name, protoLines.lines.data(), N);
-    if (cachedMessage) raiseOrExtendTypeError(cachedMessage);
-    return nullptr;
+    if (n <= maxArgs) return byCount(n, args, cachedMessage, std::make_index_sequence<maxArgs + 1>{});
+    return noMatch(n, cachedMessage);
   }
 
   /// Index of the form that a call would select, or -1 (used by tests of the dispatch order).
@@ -526,25 +516,43 @@ struct Overloaded {
   }
 
  private:
-  // The forms taking K arguments, in dispatch order; the others are left out at compile time.
-  template <int K, size_t... I>
-  bool tryArity(const ArgInfo* a, PyObject*& result, std::index_sequence<I...>) const {
-    unsigned cls[K > 0 ? K : 1];  // the class bits at hand, so that ruling forms out reads no memory
-    for (int i = 0; i < K; ++i) cls[i] = a[i].cls;
-    return ((Form<F>::arity == K && Form<F>::mayPass(cls) && Form<F>::check(a)
-                 ? (result = std::get<I>(forms).invoke(name, a), true)
-                 : false) ||
-            ...);
-  }
-  // Selects the group of forms for the argument count once, instead of testing every form.
   template <size_t... K>
-  bool tryForms(int n, const ArgInfo* a, PyObject*& result, std::index_sequence<K...>) const {
-    bool matched = false;
-    (void)((n == static_cast<int>(K)
-                ? (matched = tryArity<static_cast<int>(K)>(a, result, std::index_sequence_for<F...>{}), true)
-                : false) ||
+  PYRT_ALWAYS_INLINE PyObject* byCount(Py_ssize_t n, PyObject* args, PyObject*& cachedMessage,
+                                       std::index_sequence<K...>) const {
+    PyObject* result = nullptr;
+    (void)((n == static_cast<Py_ssize_t>(K) && (result = group<static_cast<int>(K)>(args, cachedMessage), true)) ||
            ...);
-    return matched;
+    return result;
+  }
+  // The forms taking K arguments, in dispatch order; the others are left out at compile time.
+  template <int K>
+  __attribute__((noinline)) PyObject* group(PyObject* args, PyObject*& cachedMessage) const {
+    return tryGroup<K>(args, cachedMessage, std::index_sequence_for<F...>{});
+  }
+  template <int K, size_t... I>
+  PYRT_ALWAYS_INLINE PyObject* tryGroup(PyObject* args, PyObject*& cachedMessage, std::index_sequence<I...>) const {
+    ArgInfo a[K > 0 ? K : 1];
+    unsigned cls[K > 0 ? K : 1];  // the class bits at hand, so that ruling forms out reads no memory
+    for (int i = 0; i < K; ++i) {
+      a[i].obj = PyTuple_GET_ITEM(args, i);
+      classify(a[i]);
+      cls[i] = a[i].cls;
+    }
+    PyObject* result = nullptr;
+    if (((Form<F>::arity == K && Form<F>::mayPass(cls) && Form<F>::check(a)
+              ? (result = std::get<I>(forms).invoke(name, a), true)
+              : false) ||
+         ...))
+      return result;
+    return noMatch(K, cachedMessage);
+  }
+  // No form takes these arguments: the count error when there are too many, then the fixed
+  // overload message, built on the first failure.
+  __attribute__((noinline, cold)) PyObject* noMatch(Py_ssize_t n, PyObject*& cachedMessage) const {
+    if (n > maxArgs) raiseCountError(name, 0, maxArgs, n);
+    if (!cachedMessage) cachedMessage = overloadMessage(name, protoLines.lines.data(), N);
+    if (cachedMessage) raiseOrExtendTypeError(cachedMessage);
+    return nullptr;
   }
 };
 
