@@ -268,11 +268,14 @@ struct StringKind {
   std::string value;
   static constexpr unsigned accepts = kClsText | kClsNone | kClsProxy;
   static bool check(const ArgInfo& a) { return textCheck(a); }
-  bool load(const ArgInfo& a, const char* fname, int argno) {
+  PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsText) {  // the common case: the str's UTF-8 into the still empty string
       value.append(a.text, static_cast<size_t>(a.textLen));
       return true;
     }
+    return loadOther(a, fname, argno);
+  }
+  __attribute__((noinline)) bool loadOther(const ArgInfo& a, const char* fname, int argno) {
     bool isNull = false;
     int code = loadString(a, value, &isNull);
     if (code < 0) return raiseArgumentError(fname, argno, Text::get(), code), false;
