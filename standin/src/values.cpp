@@ -56,28 +56,34 @@ std::string lowered(std::string text) {
     return text;
 }
 
+// The number conversions take `shown`, a callable giving the value as a failure message shows it:
+// the text is made only when a conversion fails, not on every read.
+
 // Number to int32: exact integral values only.
-Conversion numberToInt(double number, const std::string& shown, int& out) {
+template <class Shown>
+Conversion numberToInt(double number, Shown shown, int& out) {
     if (!std::isfinite(number) || std::floor(number) != number)
-        return fail(kLogicError, "value " + shown + " does not convert to int exactly");
+        return fail(kLogicError, "value " + shown() + " does not convert to int exactly");
     if (number < static_cast<double>(std::numeric_limits<int>::min()) ||
         number > static_cast<double>(std::numeric_limits<int>::max()))
-        return fail(kOutOfRange, "value " + shown + " is outside the range of int");
+        return fail(kOutOfRange, "value " + shown() + " is outside the range of int");
     out = static_cast<int>(number);
     return ok();
 }
 
-Conversion numberToBool(double number, const std::string& shown, bool& out) {
+template <class Shown>
+Conversion numberToBool(double number, Shown shown, bool& out) {
     if (number == 0.0 || number == 1.0) {
         out = number == 1.0;
         return ok();
     }
-    return fail(kLogicError, "value " + shown + " does not convert to bool (only 0 and 1 do)");
+    return fail(kLogicError, "value " + shown() + " does not convert to bool (only 0 and 1 do)");
 }
 
-Conversion numberToFloat(double number, const std::string& shown, float& out) {
+template <class Shown>
+Conversion numberToFloat(double number, Shown shown, float& out) {
     if (std::isfinite(number) && std::fabs(number) > static_cast<double>(FLT_MAX))
-        return fail(kOutOfRange, "value " + shown + " is outside the range of float");
+        return fail(kOutOfRange, "value " + shown() + " is outside the range of float");
     out = static_cast<float>(number);
     return ok();
 }
@@ -162,12 +168,12 @@ std::string formatFloat(float value) {
 
 Conversion toInt(ValueKind kind, const Scalar& value, int& out) {
     if (kind == ValueKind::String) return parseInt(value.text, out);
-    return numberToInt(value.number, numberText(kind, value.number), out);
+    return numberToInt(value.number, [&] { return numberText(kind, value.number); }, out);
 }
 
 Conversion toBool(ValueKind kind, const Scalar& value, bool& out) {
     if (kind == ValueKind::String) return parseBool(value.text, out);
-    return numberToBool(value.number, numberText(kind, value.number), out);
+    return numberToBool(value.number, [&] { return numberText(kind, value.number); }, out);
 }
 
 Conversion toFloat(ValueKind kind, const Scalar& value, float& out) {
@@ -175,9 +181,9 @@ Conversion toFloat(ValueKind kind, const Scalar& value, float& out) {
         double parsed = 0.0;
         Conversion c = parseDouble(value.text, parsed);
         if (!c) return c;
-        return numberToFloat(parsed, quoted(value.text), out);
+        return numberToFloat(parsed, [&] { return quoted(value.text); }, out);
     }
-    return numberToFloat(value.number, numberText(kind, value.number), out);
+    return numberToFloat(value.number, [&] { return numberText(kind, value.number); }, out);
 }
 
 Conversion toDouble(ValueKind kind, const Scalar& value, double& out) {
@@ -199,19 +205,19 @@ Conversion storeNumber(ValueKind target, ValueKind given, double number, Scalar&
     switch (target) {
     case ValueKind::Int: {
         int v = 0;
-        Conversion c = numberToInt(number, numberText(given, number), v);
+        Conversion c = numberToInt(number, [&] { return numberText(given, number); }, v);
         if (c) out.number = v;
         return c;
     }
     case ValueKind::Bool: {
         bool v = false;
-        Conversion c = numberToBool(number, numberText(given, number), v);
+        Conversion c = numberToBool(number, [&] { return numberText(given, number); }, v);
         if (c) out.number = v ? 1.0 : 0.0;
         return c;
     }
     case ValueKind::Float: {
         float v = 0.0f;
-        Conversion c = numberToFloat(number, numberText(given, number), v);
+        Conversion c = numberToFloat(number, [&] { return numberText(given, number); }, v);
         if (c) out.number = v;
         return c;
     }
