@@ -272,10 +272,12 @@ def traced_peak(f, args, calls=1000):
 # Scale: one lookup by type, name and path on a small and on a large model.
 
 def model(count):
+    """`count` probes named with a fixed width, so that both sizes hash and compare names of the
+    same length and only the size of the model differs."""
     return {
         "format": "varnex2-standin-model/1",
         "entities": [
-            {"name": "P%d" % i, "type": "Probe", "id": [i + 1, 1],
+            {"name": "P%06d" % i, "type": "Probe", "id": [i + 1, 1],
              "attributes": [{"name": "Group", "kind": "composite",
                              "attributes": [{"name": "Count", "kind": "int", "value": i}]}]}
             for i in range(count)
@@ -293,7 +295,7 @@ def scale(small, large, rounds, sample_ms):
             mgr = m.ISolverManager_instance()
             ed = m.new_EntityEditor(m.ISolverData_getEntityCollection(mgr))
             target = count // 2
-            args = (ed, "Probe", "P%d" % target, "Group/Count")
+            args = (ed, "Probe", "P%06d" % target, "Group/Count")
             assert m.EntityEditor_getIntValue(*args) == target
             times, _ = measure([Case("lookup", m.EntityEditor_getIntValue, args)], rounds, sample_ms)
             best[count] = min(best.get(count, float("inf")), times["lookup"])
