@@ -217,37 +217,12 @@ struct Doc {
   const char* note;       // closes the summary
 };
 
-/// Counts (out null) or writes the text.
-struct Writer {
-  char* out;
-  std::size_t n = 0;
-  constexpr void put(const char* s) {
-    for (; *s; ++s, ++n)
-      if (out) out[n] = *s;
-  }
-  constexpr void put(Span s) {
-    for (const char* p = s.begin; p != s.end; ++p, ++n)
-      if (out) out[n] = *p;
-  }
-  constexpr void put(std::size_t v) {
-    char digits[20] = {};
-    std::size_t k = 0;
-    do digits[k++] = static_cast<char>('0' + v % 10);
-    while (v /= 10);
-    while (k) {
-      if (out) out[n] = digits[k - 1];
-      --k;
-      ++n;
-    }
-  }
-};
-
 /// The docstring of a family: "*Overload N:*" blocks separated by a line holding "|".
 template <class Family>
 constexpr std::size_t writeFamilyDoc(const Doc& d, char* out) {
   constexpr bool writing = std::is_void<typename Family::Result>::value;
   constexpr auto suffixes = suffixesOf(typename Family::Suffixes());
-  Writer w{out};
+  grid::TextWriter w{out};
   std::size_t n = 0;
   for (const char* declared : Family::selectors.params) {
     for (const Suffix& suffix : suffixes) {
@@ -263,7 +238,7 @@ constexpr std::size_t writeFamilyDoc(const Doc& d, char* out) {
       w.put("<summary>\n");
       auto param = [&](Span name) {
         w.put("<param name=\"");
-        w.put(name);
+        w.put(name.begin, name.end);
         w.put("\">");
         w.put(describe(name, writing));
         w.put("<param>\n");
@@ -282,13 +257,9 @@ constexpr std::size_t writeFamilyDoc(const Doc& d, char* out) {
 
 template <class Family, const Doc& D>
 struct FamilyDoc {
-  static constexpr std::size_t size = writeFamilyDoc<Family>(D, nullptr);
-  static constexpr std::array<char, size + 1> make() {
-    std::array<char, size + 1> text{};
-    writeFamilyDoc<Family>(D, text.data());
-    return text;
-  }
-  alignas(64) static constexpr std::array<char, size + 1> text = make();  // see grid::Proto
+  static constexpr std::size_t write(char* out) { return writeFamilyDoc<Family>(D, out); }
+  static constexpr std::size_t size = write(nullptr);
+  alignas(64) static constexpr std::array<char, size + 1> text = grid::writtenText<size + 1>(write);  // see grid::Proto
 };
 template <class Family, const Doc& D>
 constexpr const char* familyDoc = FamilyDoc<Family, D>::text.data();

@@ -339,30 +339,48 @@ constexpr std::size_t textLength(const char* s) {
 }
 constexpr const char* kProtoPrefix = "OrvaneSDK::Model::EntityEditor::";
 
-constexpr std::size_t protoLength(const char* method, const char* const* params, std::size_t count, bool isConst) {
-  std::size_t n = textLength(kProtoPrefix) + textLength(method) + 2 + (isConst ? 6 : 0);
-  for (std::size_t i = 0; i < count; ++i) n += textLength(params[i]) + (i ? 1 : 0);
-  return n;
+/// Counts (out null) or writes a text built from parts at compile time, so that one function
+/// gives both the length of a text and its characters.
+struct TextWriter {
+  char* out;
+  std::size_t n = 0;
+  constexpr void put(const char* begin, const char* end) {
+    for (; begin != end; ++begin, ++n)
+      if (out) out[n] = *begin;
+  }
+  constexpr void put(const char* s) { put(s, s + textLength(s)); }
+  constexpr void put(std::size_t v) {
+    char digits[20] = {};
+    std::size_t k = 0;
+    do digits[k++] = static_cast<char>('0' + v % 10);
+    while (v /= 10);
+    while (k) {
+      --k;
+      put(digits + k, digits + k + 1);
+    }
+  }
+};
+/// The characters written by write(char*), which returns their count, plus the closing null.
+template <std::size_t N, class Write>
+constexpr std::array<char, N> writtenText(Write write) {
+  std::array<char, N> text{};
+  write(text.data());
+  return text;
 }
 
-template <std::size_t N>
-constexpr std::array<char, N> protoText(const char* method, const char* const* params, std::size_t count,
-                                        bool isConst) {
-  std::array<char, N> out{};
-  std::size_t n = 0;
-  auto put = [&](const char* s) {
-    while (*s) out[n++] = *s++;
-  };
-  put(kProtoPrefix);
-  put(method);
-  put("(");
+constexpr std::size_t writeProto(const char* method, const char* const* params, std::size_t count, bool isConst,
+                                 char* out) {
+  TextWriter w{out};
+  w.put(kProtoPrefix);
+  w.put(method);
+  w.put("(");
   for (std::size_t i = 0; i < count; ++i) {
-    if (i) put(",");
-    put(params[i]);
+    if (i) w.put(",");
+    w.put(params[i]);
   }
-  put(")");
-  if (isConst) put(" const");
-  return out;
+  w.put(")");
+  if (isConst) w.put(" const");
+  return w.n;
 }
 
 template <class Family, class Sig>
@@ -370,11 +388,13 @@ struct Proto;
 template <class Family, class... P>
 struct Proto<Family, void(P...)> {
   static constexpr const char* params[] = {Param<P>::proto..., nullptr};
-  static constexpr std::size_t size = protoLength(Family::method, params, sizeof...(P), Family::isConst);
+  static constexpr std::size_t write(char* out) {
+    return writeProto(Family::method, params, sizeof...(P), Family::isConst, out);
+  }
+  static constexpr std::size_t size = write(nullptr);
   // Aligned apart: the linker sorts the arrays read only on request (prototype lines, docstrings)
   // ahead of the names that import reads, so import touches fewer pages.
-  alignas(64) static constexpr std::array<char, size + 1> text =
-      protoText<size + 1>(Family::method, params, sizeof...(P), Family::isConst);
+  alignas(64) static constexpr std::array<char, size + 1> text = writtenText<size + 1>(write);
 };
 
 // ---------------------------------------------------------------------------------------------
