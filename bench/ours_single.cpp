@@ -42,13 +42,15 @@ constexpr auto getIntValue_ = single("EntityEditor_getIntValue_index_path",
                                        return e->getIntValue(i, static_cast<const std::string&>(path));
                                      });
 
-PyMethodDef methods[] = {def<newEditor_>(), def<getIntValue_>(), {nullptr, nullptr, 0, nullptr}};
-PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_bench_ours", nullptr, -1, methods,
+const Row rows[] = {def<newEditor_>(), def<getIntValue_>(), kEndOfRows};
+PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_bench_ours", nullptr, -1, nullptr,
                          nullptr, nullptr, nullptr, nullptr};
 }  // namespace
 
 PyMODINIT_FUNC PyInit__bench_ours() {
   if (!pyrt::initSingletons()) return nullptr;
   pyrt::bindNativeDestroy(&g_editorType, deleteEditor, "delete_editor");
-  return PyModule_Create(&moduleDef);
+  PyObject* module = PyModule_Create(&moduleDef);
+  if (module && !addFunctions(module, rows)) Py_CLEAR(module);
+  return module;
 }

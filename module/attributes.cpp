@@ -187,7 +187,7 @@ constexpr auto getEntityID_ =
 
 }  // namespace
 
-PyMethodDef attributeMethods[] = {
+const Row attributeMethods[] = {
     def<getAttributeType_>(OPTIONAL_FLAG("Get the kind of the attribute", "followShortcut",
                                          "Whether a shortcut reports the kind of its target",
                                          "Get the kind of the attribute itself", "The attribute type")),
@@ -220,7 +220,7 @@ PyMethodDef attributeMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef linkBaseMethods[] = {
+const Row linkBaseMethods[] = {
     def<getNumberOfEntities_>(DOC("Get the number of linked entities", RETURNS("The number of entities"))),
     def<hasEntities_>(DOC("Check if any entity is linked", RETURNS("true when there is one"))),
     def<linkBaseGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
@@ -228,7 +228,7 @@ PyMethodDef linkBaseMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef compositeMethods[] = {
+const Row compositeMethods[] = {
     def<getNumberOfAttributes_>(OPTIONAL_FLAG("Get the number of child attributes", "recursive",
                                               "Whether children of composite children count too",
                                               "Get the number of direct child attributes",
@@ -254,7 +254,7 @@ PyMethodDef compositeMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef entityMethods[] = {
+const Row entityMethods[] = {
     def<getName_>(OPTIONAL_FLAG("Get the name of the entity", "fullName",
                                 "Whether to give the full name, from the root entity",
                                 "Get the short name of the entity", "The name")),
@@ -262,7 +262,7 @@ PyMethodDef entityMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef linkMethods[] = {
+const Row linkMethods[] = {
     def<hasEntity_>(DOC("Check if the link refers to an entity", RETURNS("true when an entity is linked"))),
     def<linkGetEntity_>(V2PY_OVERLOAD(1, ENTITY_AT("Get a linked entity")) V2PY_NEXT
                         V2PY_OVERLOAD(2, ENTITY_AT("Get a linked entity")) V2PY_NEXT
@@ -271,7 +271,7 @@ PyMethodDef linkMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef shortcutMethods[] = {
+const Row shortcutMethods[] = {
     def<getNumberOfShortcuts_>(DOC("Get the number of shortcut targets", RETURNS("The number of targets"))),
     def<getShortcut_>(DOC("Get a shortcut target",
                           PARAM("shortcut_i", "Position of the target, from 0") RETURNS("The target attribute"))),

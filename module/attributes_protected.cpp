@@ -203,12 +203,9 @@ struct Protected<C, Op, int (B::*)(P...) const> : ProtectedBody<C, Op, const C, 
 template <class C, class Op, class B, class... P>
 struct Protected<C, Op, int (B::*)(P...)> : ProtectedBody<C, Op, C, P...> {};
 
-/// Method-table entry of a protected member: exactly one argument per raw parameter plus self.
+/// The wrapper of a protected member: exactly one argument per raw parameter plus self.
 template <class C, class Op>
-PyObject* protectedEntry(PyObject*, PyObject* args) {
-  static const pyrt::Single<Protected<C, Op>, true> wrapper{ProtectedNames<C, Op>::function, {}};
-  return wrapper.callVarargs(args);
-}
+constexpr pyrt::Single<Protected<C, Op>, true> protectedWrapper{ProtectedNames<C, Op>::function, {}};
 
 /// disown_C: a director that Python still owns keeps its Python object alive from now on.
 template <class C>
@@ -229,16 +226,16 @@ constexpr const char* registerName = pyrt::JoinText<ClassName<C>, RegisterSuffix
 
 /// The rows of one family of protected members.
 template <class C, class... Ops>
-constexpr std::array<PyMethodDef, sizeof...(Ops)> familyRows(Family<void, Ops...>) {
-  return {{{ProtectedNames<C, Ops>::function, protectedEntry<C, Ops>, METH_VARARGS, nullptr}...}};
+constexpr std::array<Row, sizeof...(Ops)> familyRows(Family<void, Ops...>) {
+  return {{pyrt::def<protectedWrapper<C, Ops>>()...}};
 }
 
 template <std::size_t... N>
-constexpr std::array<PyMethodDef, (N + ... + 0)> concat(const std::array<PyMethodDef, N>&... parts) {
-  std::array<PyMethodDef, (N + ... + 0)> all{};
+constexpr std::array<Row, (N + ... + 0)> concat(const std::array<Row, N>&... parts) {
+  std::array<Row, (N + ... + 0)> all{};
   std::size_t at = 0;
   ((void)[&] {
-     for (const PyMethodDef& row : parts) all[at++] = row;
+     for (const Row& row : parts) all[at++] = row;
    }(),
    ...);
   return all;
@@ -248,16 +245,16 @@ constexpr std::array<PyMethodDef, (N + ... + 0)> concat(const std::array<PyMetho
 template <class C, class... F>
 constexpr auto directorRows(std::tuple<F...>) {
   return concat(familyRows<C>(F())...,
-                std::array<PyMethodDef, 3>{{{disownName<C>, disownEntry<C>, METH_O, nullptr},
-                                            {registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr},
-                                            kEndOfRows}});
+                std::array<Row, 3>{{{{disownName<C>, disownEntry<C>, METH_O, nullptr}, nullptr},
+                                    {{registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr}, nullptr},
+                                    kEndOfRows}});
 }
 template <class C>
-auto directorTable = directorRows<C>(typename Carries<C>::Families{});
+constexpr auto directorTable = directorRows<C>(typename Carries<C>::Families{});
 
 }  // namespace
 
-PyMethodDef* const directorMethods[kDirectorClasses] = {
+const Row* const directorMethods[kDirectorClasses] = {
     directorTable<IAttribute>.data(),          directorTable<IEntityLinkAttributeBase>.data(),
     directorTable<IArrayAttribute>.data(),     directorTable<ICompositeAttribute>.data(),
     directorTable<IEntity>.data(),             directorTable<ILinkAttribute>.data(),

@@ -97,7 +97,7 @@ constexpr Custom IEntityCollection_swigregister{"IEntityCollection_swigregister"
 
 }  // namespace
 
-PyMethodDef collectionMethods[] = {
+const Row collectionMethods[] = {
     def<getNumberOfEntities_>(OV(1, D_COUNT("all entities", ""))                                 //
                               NEXT OV(2, D_COUNT("entities with an identifier", P_ID))           //
                               NEXT OV(3, D_COUNT("entities of a type", P_TYPE))                  //

@@ -306,7 +306,7 @@ ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_VALUE_DOCS)
 
 }  // namespace
 
-PyMethodDef editorMethods[] = {
+const Row editorMethods[] = {
     def<new_EntityEditor>(familyDoc<grid::Construct, kConstruct>),
     def<getEntityCollection_>(V2PY_DOC("Get the entity collection the editor works on",
                                        V2PY_RETURNS("The collection, or None"))),

@@ -106,7 +106,7 @@ constexpr Custom EntityID_swiginit{"EntityID_swiginit", swiginit, METH_VARARGS};
 
 }  // namespace
 
-PyMethodDef entityIdMethods[] = {
+const Row entityIdMethods[] = {
     def<new_EntityID>(V2PY_OVERLOAD(1, D_CTOR(""))                                                          //
                       V2PY_NEXT V2PY_OVERLOAD(2, D_CTOR(V2PY_PARAM("id", "Pair of the two values")))        //
                       V2PY_NEXT V2PY_OVERLOAD(3, D_CTOR(V2PY_PARAM("id1", "First value")                    //

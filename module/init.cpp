@@ -27,7 +27,7 @@ PyMODINIT_FUNC PYRT_ONCE PyInit__Varnex2Python() {
   using namespace v2py;
   if (!pyrt::initSingletons()) return nullptr;
   // The runs of the method table in row order.
-  PyMethodDef* const runs[] = {
+  const Row* const runs[] = {
       iteratorMethods,     freeFunctionMethods,
       solverDataMethods,   attributeMethods,
       directorMethods[kAttributeClass],  linkBaseMethods,
@@ -42,8 +42,8 @@ PyMODINIT_FUNC PYRT_ONCE PyInit__Varnex2Python() {
   };
   PyObject* module = PyModule_Create2(&moduleDef, 1013);
   if (!module) return nullptr;
-  for (PyMethodDef* run : runs) {
-    if (PyModule_AddFunctions(module, run) < 0) {
+  for (const Row* run : runs) {
+    if (!pyrt::addFunctions(module, run)) {
       Py_DECREF(module);
       return nullptr;
     }

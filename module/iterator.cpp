@@ -123,7 +123,7 @@ constexpr Custom SwigPyIterator_swigregister{"SwigPyIterator_swigregister", swig
 
 }  // namespace
 
-PyMethodDef iteratorMethods[] = {
+const Row iteratorMethods[] = {
     def<delete_SwigPyIterator>(), def<value_>(),    def<incr_>(),     def<decr_>(),      def<distance_>(),
     def<equal_>(),                def<copy_>(),     def<next_>(),     def<dunderNext_>(), def<previous_>(),
     def<advance_>(),              defOperator<eq_>(), defOperator<ne_>(), def<iadd_>(),     def<isub_>(),

@@ -149,7 +149,7 @@ constexpr Custom ISolverManager_swigregister{"ISolverManager_swigregister", swig
 
 }  // namespace
 
-PyMethodDef freeFunctionMethods[] = {
+const Row freeFunctionMethods[] = {
     def<hasAccess_>(DOC("Check if user has any access", PARAM("accessType", "The access type to check")
                             RETURNS("true unless the access type is AccessType__None"))),
     def<isReadOnlyAccess_>(DOC("Check if access is read only", PARAM("accessType", "The access type to check")
@@ -178,7 +178,7 @@ PyMethodDef freeFunctionMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef solverDataMethods[] = {
+const Row solverDataMethods[] = {
     def<getHandleType_>(DOC("Get the kind of library object", RETURNS("The handle type"))),
     def<getLastExceptionMessage_>(DOC("Get the message of the object's last failure", RETURNS("The message text"))),
     def<getLastExceptionType_>(DOC("Get the kind of the object's last failure", RETURNS("The exception type"))),
@@ -206,7 +206,7 @@ PyMethodDef solverDataMethods[] = {
     kEndOfRows,
 };
 
-PyMethodDef solverManagerMethods[] = {
+const Row solverManagerMethods[] = {
     def<toString_>(DOC("Get the name of a solve state", PARAM("solveState", "The solve state")
                            RETURNS("The state's name; fails for states without a name"))),
     def<isCompletedSolveState_>(DOC("Check if a solve state is final", PARAM("solveState", "The solve state")

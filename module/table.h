@@ -1,26 +1,26 @@
 // The method table: per-area runs of rows held in static data, each ending with a null row, added
 // to the module in the documented row order. Import runs no per-area code to build them.
 #pragma once
-#include <Python.h>
+#include "pyruntime/dispatch.h"
 
 namespace v2py {
 
-/// The row that ends each run.
-constexpr PyMethodDef kEndOfRows = {nullptr, nullptr, 0, nullptr};
+using pyrt::kEndOfRows;
+using pyrt::Row;
 
-extern PyMethodDef iteratorMethods[];       // delete_SwigPyIterator, SwigPyIterator_*
-extern PyMethodDef freeFunctionMethods[];   // hasAccess ... isException
-extern PyMethodDef solverDataMethods[];     // IHandle_*, ISolverData_*
-extern PyMethodDef attributeMethods[];      // IAttribute_*
-extern PyMethodDef linkBaseMethods[];       // IEntityLinkAttributeBase_*
-extern PyMethodDef editorMethods[];         // new_EntityEditor ... EntityEditor_swiginit
-extern PyMethodDef entityIdMethods[];       // new_EntityID ... EntityID_swiginit
-extern PyMethodDef compositeMethods[];      // ICompositeAttribute_*
-extern PyMethodDef entityMethods[];         // IEntity_*
-extern PyMethodDef collectionMethods[];     // IEntityCollection_*
-extern PyMethodDef linkMethods[];           // ILinkAttribute_*
-extern PyMethodDef shortcutMethods[];       // IShortcutAttribute_*
-extern PyMethodDef solverManagerMethods[];  // toString ... versionString
+extern const Row iteratorMethods[];       // delete_SwigPyIterator, SwigPyIterator_*
+extern const Row freeFunctionMethods[];   // hasAccess ... isException
+extern const Row solverDataMethods[];     // IHandle_*, ISolverData_*
+extern const Row attributeMethods[];      // IAttribute_*
+extern const Row linkBaseMethods[];       // IEntityLinkAttributeBase_*
+extern const Row editorMethods[];         // new_EntityEditor ... EntityEditor_swiginit
+extern const Row entityIdMethods[];       // new_EntityID ... EntityID_swiginit
+extern const Row compositeMethods[];      // ICompositeAttribute_*
+extern const Row entityMethods[];         // IEntity_*
+extern const Row collectionMethods[];     // IEntityCollection_*
+extern const Row linkMethods[];           // ILinkAttribute_*
+extern const Row shortcutMethods[];       // IShortcutAttribute_*
+extern const Row solverManagerMethods[];  // toString ... versionString
 
 /// The protected members, disown_ and swigregister of each attribute class, by class.
 enum DirectorClass {
@@ -34,7 +34,7 @@ enum DirectorClass {
   kShortcutClass,
   kDirectorClasses
 };
-extern PyMethodDef* const directorMethods[kDirectorClasses];
+extern const Row* const directorMethods[kDirectorClasses];
 
 /// Publishes the constants and cvar into the module dictionary; false with an error set.
 bool publishConstants(PyObject* dict);

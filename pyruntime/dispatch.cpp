@@ -1,4 +1,5 @@
-// Out-of-line pieces of the wrapper mechanism: exception translation and overload messages.
+// Out-of-line pieces of the wrapper mechanism: exception translation, overload messages and
+// the function objects of the method table.
 #include "pyruntime/dispatch.h"
 #include <stdexcept>
 
@@ -30,6 +31,31 @@ PyObject* overloadMessage(const char* name, const char* const* lines, size_t cou
     msg += '\n';
   }
   return PyUnicode_FromStringAndSize(msg.data(), static_cast<Py_ssize_t>(msg.size()));
+}
+
+PyObject* refuseKeywords(PyObject* callable) {
+  PyErr_Format(PyExc_TypeError, "%.200s() takes no keyword arguments",
+               reinterpret_cast<PyCFunctionObject*>(callable)->m_ml->ml_name);
+  return nullptr;
+}
+
+bool PYRT_ONCE addFunctions(PyObject* module, const Row* rows) {
+  PyObject* moduleName = PyModule_GetNameObject(module);
+  if (!moduleName) return false;
+  bool ok = true;
+  for (const Row* row = rows; ok && row->def.ml_name; ++row) {
+    // The interpreter only reads the rows; its API takes them as mutable.
+    PyObject* fn = PyCFunction_NewEx(const_cast<PyMethodDef*>(&row->def), module, moduleName);
+    if (!fn) {
+      ok = false;
+      break;
+    }
+    if (row->fast) reinterpret_cast<PyCFunctionObject*>(fn)->vectorcall = row->fast;
+    ok = PyObject_SetAttrString(module, row->def.ml_name, fn) == 0;
+    Py_DECREF(fn);
+  }
+  Py_DECREF(moduleName);
+  return ok;
 }
 
 }  // namespace pyrt

@@ -498,46 +498,32 @@ struct Overloaded {
 
   // The entry jumps to the group of forms for the argument count (a tail call), so a call has
   // one frame of the dispatcher's own.
-  PYRT_ALWAYS_INLINE PyObject* call(PyObject* args, PyObject*& cachedMessage) const {
-    const Py_ssize_t n = PyTuple_GET_SIZE(args);
-    if (n <= maxArgs) return byCount(n, args, cachedMessage, std::make_index_sequence<maxArgs + 1>{});
+  PYRT_ALWAYS_INLINE PyObject* call(PyObject* const* argv, Py_ssize_t n, PyObject*& cachedMessage) const {
+    if (n <= maxArgs) return byCount(n, argv, cachedMessage, std::make_index_sequence<maxArgs + 1>{});
     return noMatch(n, cachedMessage);
-  }
-
-  /// Index of the form that a call would select, or -1 (used by tests of the dispatch order).
-  int select(PyObject* args) const {
-    const Py_ssize_t n = PyTuple_GET_SIZE(args);
-    if (n > maxArgs) return -1;
-    ArgInfo a[maxArgs > 0 ? maxArgs : 1];
-    for (Py_ssize_t i = 0; i < n; ++i) {
-      a[i].obj = PyTuple_GET_ITEM(args, i);
-      classify(a[i]);
-    }
-    int index = -1, k = 0;
-    (void)((Form<F>::arity == n && Form<F>::check(a) ? (index = k, true) : (++k, false)) || ...);
-    return index;
   }
 
  private:
   template <size_t... K>
-  PYRT_ALWAYS_INLINE PyObject* byCount(Py_ssize_t n, PyObject* args, PyObject*& cachedMessage,
+  PYRT_ALWAYS_INLINE PyObject* byCount(Py_ssize_t n, PyObject* const* argv, PyObject*& cachedMessage,
                                        std::index_sequence<K...>) const {
     PyObject* result = nullptr;
-    (void)((n == static_cast<Py_ssize_t>(K) && (result = group<static_cast<int>(K)>(args, cachedMessage), true)) ||
+    (void)((n == static_cast<Py_ssize_t>(K) && (result = group<static_cast<int>(K)>(argv, cachedMessage), true)) ||
            ...);
     return result;
   }
   // The forms taking K arguments, in dispatch order; the others are left out at compile time.
   template <int K>
-  __attribute__((noinline)) PyObject* group(PyObject* args, PyObject*& cachedMessage) const {
-    return tryGroup<K>(args, cachedMessage, std::index_sequence_for<F...>{});
+  __attribute__((noinline)) PyObject* group(PyObject* const* argv, PyObject*& cachedMessage) const {
+    return tryGroup<K>(argv, cachedMessage, std::index_sequence_for<F...>{});
   }
   template <int K, size_t... I>
-  PYRT_ALWAYS_INLINE PyObject* tryGroup(PyObject* args, PyObject*& cachedMessage, std::index_sequence<I...>) const {
+  PYRT_ALWAYS_INLINE PyObject* tryGroup(PyObject* const* argv, PyObject*& cachedMessage,
+                                        std::index_sequence<I...>) const {
     ArgInfo a[K > 0 ? K : 1];
     unsigned cls[K > 0 ? K : 1];  // the class bits at hand, so that ruling forms out reads no memory
     for (int i = 0; i < K; ++i) {
-      a[i].obj = PyTuple_GET_ITEM(args, i);
+      a[i].obj = argv[i];
       classify(a[i]);
       cls[i] = a[i].cls;
     }
@@ -581,12 +567,11 @@ struct Single {
     return form.invoke(name, a);
   }
   PyObject* callNoArgs() const { return form.invoke(name, nullptr); }
-  PyObject* callVarargs(PyObject* args) const {
-    const Py_ssize_t n = PyTuple_GET_SIZE(args);
+  PyObject* callArray(PyObject* const* argv, Py_ssize_t n) const {
     if (n != arity) return raiseCountError(name, arity, arity, n), nullptr;
     ArgInfo a[arity > 0 ? arity : 1];
     for (Py_ssize_t i = 0; i < n; ++i) {
-      a[i].obj = PyTuple_GET_ITEM(args, i);
+      a[i].obj = argv[i];
       classify(a[i]);
     }
     return form.invoke(name, a);
@@ -611,64 +596,83 @@ struct Custom {
 };
 
 // ---------------------------------------------------------------------------------------------
-// Method-table glue: one C entry point per declared wrapper, chosen at compile time.
+// Method-table glue: the C entry points of each declared wrapper, chosen at compile time.
+//
+// A wrapper of several arguments is entered two ways. The method table holds the argument-tuple
+// entry (METH_VARARGS). The function object made from that row also gets a vectorcall entry,
+// which reads the caller's argument array directly: calls from Python code then build no tuple.
+// Both entries run the same dispatch on the same items, so they behave alike.
 
-template <const auto& D>
-PyObject* entryVarargs(PyObject*, PyObject* args) {
-  static PyObject* message = nullptr;  // overload message, built on first failure
-  return D.call(args, message);
-}
-template <const auto& D>
-PyObject* entrySingleO(PyObject*, PyObject* arg) {
-  return D.callO(arg);
-}
-template <const auto& D>
-PyObject* entrySingleNoArgs(PyObject*, PyObject*) {
-  return D.callNoArgs();
-}
-template <const auto& D>
-PyObject* entrySingleVarargs(PyObject*, PyObject* args) {
-  return D.callVarargs(args);
-}
+/// One row of the method table: the PyMethodDef and, for argument-tuple rows, the vectorcall
+/// entry given to the function object (null: the row is used as it is).
+struct Row {
+  PyMethodDef def;
+  vectorcallfunc fast;
+};
+/// The row that ends each run.
+constexpr Row kEndOfRows = {{nullptr, nullptr, 0, nullptr}, nullptr};
+
+/// Adds the functions of a run to a module (as PyModule_AddFunctions does) and gives each the
+/// vectorcall entry of its row; false with an error set.
+bool addFunctions(PyObject* module, const Row* rows);
+/// TypeError for keywords passed to a function that takes none (the interpreter's own text).
+PyObject* refuseKeywords(PyObject* callable);
 
 template <class T>
 struct IsSingle : std::false_type {};
 template <class F, bool V>
 struct IsSingle<Single<F, V>> : std::true_type {};
 
-/// The method-table entry of a declared wrapper (a constant: tables are static data).
+/// What an entry does with the result; Operator turns a TypeError into NotImplemented so that
+/// the interpreter tries the reflected operation.
+enum class Finish { Plain, Operator };
+
+template <const auto& D, Finish How = Finish::Plain>
+struct Entry {
+  using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
+  static inline PyObject* message = nullptr;  // overload message, built on first failure
+
+  PYRT_ALWAYS_INLINE static PyObject* run(PyObject* const* argv, Py_ssize_t n) {
+    PyObject* result;
+    if constexpr (IsSingle<T>::value) result = D.callArray(argv, n);
+    else result = D.call(argv, n, message);
+    if constexpr (How == Finish::Operator) {
+      if (!result && PyErr_ExceptionMatches(PyExc_TypeError)) {
+        PyErr_Clear();
+        Py_RETURN_NOTIMPLEMENTED;
+      }
+    }
+    return result;
+  }
+  static PyObject* tuple(PyObject*, PyObject* args) { return run(&PyTuple_GET_ITEM(args, 0), PyTuple_GET_SIZE(args)); }
+  static PyObject* vector(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
+    if (kwnames && PyTuple_GET_SIZE(kwnames)) return refuseKeywords(callable);
+    return run(argv, PyVectorcall_NARGS(nargsf));
+  }
+  static PyObject* one(PyObject*, PyObject* arg) { return D.callO(arg); }
+  static PyObject* none(PyObject*, PyObject*) { return D.callNoArgs(); }
+};
+
+/// The method-table row of a declared wrapper (a constant: tables are static data).
 template <const auto& D>
-constexpr PyMethodDef def(const char* doc = nullptr) {
+constexpr Row def(const char* doc = nullptr) {
   using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
   if constexpr (std::is_same<T, Custom>::value) {
-    return {D.name, D.fn, D.flags, doc};
-  } else if constexpr (IsSingle<T>::value) {
-    if constexpr (T::flags == METH_O) return {D.name, entrySingleO<D>, METH_O, doc};
-    else if constexpr (T::flags == METH_NOARGS) return {D.name, entrySingleNoArgs<D>, METH_NOARGS, doc};
-    else return {D.name, entrySingleVarargs<D>, METH_VARARGS, doc};
+    return {{D.name, D.fn, D.flags, doc}, nullptr};
+  } else if constexpr (IsSingle<T>::value && T::flags == METH_O) {
+    return {{D.name, Entry<D>::one, METH_O, doc}, nullptr};
+  } else if constexpr (IsSingle<T>::value && T::flags == METH_NOARGS) {
+    return {{D.name, Entry<D>::none, METH_NOARGS, doc}, nullptr};
   } else {
-    return {D.name, entryVarargs<D>, METH_VARARGS, doc};
+    return {{D.name, Entry<D>::tuple, METH_VARARGS, doc}, Entry<D>::vector};
   }
 }
 
-/// Entry of a binary operator: a TypeError from unpacking, conversion or the choice of a form is
-/// cleared and NotImplemented returned, so the interpreter tries the reflected operation.
+/// The method-table row of a binary operator (always an argument tuple).
 template <const auto& D>
-PyObject* entryOperator(PyObject* self, PyObject* args) {
-  using T = std::remove_cv_t<std::remove_reference_t<decltype(D)>>;
-  PyObject* result;
-  if constexpr (IsSingle<T>::value) result = D.callVarargs(args);
-  else result = entryVarargs<D>(self, args);
-  if (!result && PyErr_ExceptionMatches(PyExc_TypeError)) {
-    PyErr_Clear();
-    Py_RETURN_NOTIMPLEMENTED;
-  }
-  return result;
-}
-/// The method-table entry of a binary operator (always an argument tuple).
-template <const auto& D>
-constexpr PyMethodDef defOperator(const char* doc = nullptr) {
-  return {D.name, entryOperator<D>, METH_VARARGS, doc};
+constexpr Row defOperator(const char* doc = nullptr) {
+  using E = Entry<D, Finish::Operator>;
+  return {{D.name, E::tuple, METH_VARARGS, doc}, E::vector};
 }
 
 }  // namespace pyrt

@@ -202,7 +202,7 @@ constexpr auto rangeIterator_ = single("range_iterator", [](PtrDiff first, PtrDi
 constexpr auto forwardIterator_ =
     single("forward_iterator", [](AnyObject seq) { return iterate(seq, kNever, true); });
 
-PyMethodDef methods[] = {
+const Row rows[] = {
     def<widget_>("The peer's static widget, an IHandle of a type only this module knows"),
     def<handleType_>("IHandle::getHandleType through this module's conversion"),
     def<descriptorIsOwn_>("True when this module uses its own descriptor for the mangled name"),
@@ -211,17 +211,20 @@ PyMethodDef methods[] = {
     def<intPair_>("Owned std::pair of two 32-bit ints"),
     def<rangeIterator_>("Owned iterator over the integers first..last-1"),
     def<forwardIterator_>("Owned iterator over a sequence without decr, distance and equal"),
-    {nullptr, nullptr, 0, nullptr},
+    kEndOfRows,
 };
 PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2TestPeer", "Test-only peer of _Varnex2Python", -1,
-                         methods, nullptr, nullptr, nullptr, nullptr};
+                         nullptr, nullptr, nullptr, nullptr, nullptr};
 }  // namespace
 }  // namespace peer
 
 PyMODINIT_FUNC PyInit__Varnex2TestPeer() {
   if (!pyrt::initSingletons()) return nullptr;
   PyObject* module = PyModule_Create(&peer::moduleDef);
-  if (!module) return nullptr;
+  if (!module || !pyrt::addFunctions(module, peer::rows)) {
+    Py_XDECREF(module);
+    return nullptr;
+  }
   pyrt::installTypeTable(&peer::table);
   pyrt::bindNativeDestroy(peer::types[peer::P_Pair], peer::deletePair, "delete_pair");
   return module;

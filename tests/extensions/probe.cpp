@@ -1,5 +1,6 @@
 // _Varnex2Probe: test-only access to runtime internals that no wrapper shows directly: packed
-// objects, type lookups by name, cast lists, conversion flags and the global-variables object.
+// objects, type lookups by name, cast lists, conversion flags, the global-variables object and the
+// method-table row behind a function.
 #include <Python.h>
 #include <string>
 #include "pyruntime/convert.h"
@@ -101,7 +102,17 @@ PyObject* varlink(PyObject*, PyObject* args) {
   return globals;
 }
 
+// Calls a builtin function through its method-table row with an argument tuple, the way C code
+// calling the row directly does, bypassing the function object's vectorcall entry.
+PyObject* callRow(PyObject*, PyObject* args) {
+  PyObject *fn, *tuple;
+  if (!PyArg_ParseTuple(args, "O!O!", &PyCFunction_Type, &fn, &PyTuple_Type, &tuple)) return nullptr;
+  if (!(PyCFunction_GET_FLAGS(fn) & METH_VARARGS)) return PyErr_SetString(PyExc_ValueError, "not METH_VARARGS"), nullptr;
+  return PyCFunction_GET_FUNCTION(fn)(PyCFunction_GET_SELF(fn), tuple);
+}
+
 PyMethodDef methods[] = {
+    {"call_row", callRow, METH_VARARGS, nullptr},
     {"packed", packed, METH_VARARGS, nullptr},       {"lookup", lookup, METH_O, nullptr},
     {"cast_list", castList, METH_VARARGS, nullptr},  {"convert", convert, METH_VARARGS, nullptr},
     {"varlink", varlink, METH_VARARGS, nullptr},     {nullptr, nullptr, 0, nullptr}};

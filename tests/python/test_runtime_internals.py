@@ -103,3 +103,40 @@ def test_destroy_errors_are_unraisable_and_the_leak_line(run_python):
     assert out == ("ValueError [('KeyError', True)]\n"
                    "swig/python detected a memory leak of type 'OrvaneSDK::Model::EntityEditor *', "
                    "no destructor found.\n")
+
+
+def outcome(call):
+    try:
+        return "ok", call()
+    except Exception as e:  # the same type and text either way
+        return type(e).__name__, str(e)
+
+
+# (function, arguments) covering success, a library result, argument errors, counts and no-match.
+ROW_CALLS = [
+    ("ISolverData_getIteration", ("manager",)), ("ISolverData_getIteration", ("manager", 3)),
+    ("ISolverData_getIteration", ("manager", "x")), ("ISolverData_getIteration", ("manager", 1, 2, 3)),
+    ("ISolverData_getIteration", ()), ("ISolverManager_showMessage", ("manager", "hi")),
+    ("ISolverManager_showMessage", ("manager", None)), ("ISolverManager_showMessage", ("manager",)),
+    ("EntityEditor_getIntValue", ("manager", 0, "a")), ("__eq__", ("id", "id")), ("__eq__", ("id", 5)),
+]
+
+
+@pytest.mark.parametrize("name, args", ROW_CALLS)
+def test_call_and_table_row_agree(m, manager, name, args):
+    ident = m.new_EntityID(3, 4)
+    args = tuple({"manager": manager, "id": ident}.get(a, a) if isinstance(a, str) else a for a in args)
+    fn = getattr(m, name)
+    try:
+        assert outcome(lambda: fn(*args)) == outcome(lambda: probe.call_row(fn, args))
+    finally:
+        m.delete_EntityID(ident)
+
+
+@pytest.mark.parametrize("name", ["ISolverData_getIteration", "ISolverManager_showMessage", "__eq__"])
+def test_keywords_are_refused_with_the_interpreters_text(m, manager, name):
+    fn = getattr(m, name)
+    for call in (lambda: fn(manager, x=1), lambda: fn(*(manager,), **{"x": 1})):
+        with pytest.raises(TypeError, match=r"^%s\(\) takes no keyword arguments$" % name):
+            call()
+    assert outcome(lambda: fn(manager, **{})) == outcome(lambda: fn(manager))
