@@ -1,5 +1,5 @@
-"""Fixtures for tests that make owned proxies, subprocess runs of the same build, two readings
-of what a function or proxy is, and the texts of the dispatchers' messages.
+"""Fixtures for tests that make owned proxies or subprocess runs of the same build, and the
+checks and message texts the wrapper tests share.
 
 No shadow class is bound in the test process (bindings are process-wide), so an owned proxy
 would print the leak line when it goes. `owned` hands each one back to its delete function at
@@ -9,6 +9,8 @@ import os
 import sys
 
 import pytest
+
+from proxy_tools import METH_O, flags
 
 
 @pytest.fixture
@@ -36,19 +38,21 @@ def run_same(run_python):
     return run
 
 
-def type_name(obj):
-    """The display name of a bare proxy's type, as its representation shows it."""
-    text = repr(obj)
-    return text[len("<Swig Object of type '"):text.index("' at 0x")]
+def raises(error, text, fn, *args):
+    """fn(*args) raises exactly `error` (not a subclass) with exactly `text`."""
+    with pytest.raises(error) as caught:
+        fn(*args)
+    assert type(caught.value) is error and str(caught.value) == text
 
 
-def takes_one_object(fn):
-    """True for a METH_O function: the interpreter itself refuses any other argument count."""
-    try:
-        fn(*range(9))
-    except TypeError as error:
-        return str(error) == "%s.%s() takes exactly one argument (9 given)" % (fn.__module__, fn.__name__)
-    return False
+def arg_message(name, number, type_text):
+    """The message of an argument that does not convert."""
+    return "in method '%s', argument %d of type '%s'" % (name, number, type_text)
+
+
+def null_message(name, number, type_text):
+    """The message of None (or a null proxy) where a reference is needed."""
+    return "invalid null reference " + arg_message(name, number, type_text)
 
 
 def overload_message(name, prototypes):
@@ -60,3 +64,13 @@ def overload_message(name, prototypes):
 def count_message(name, most, given):
     """The first part of the message of a dispatcher given too many arguments."""
     return "%s expected at most %d arguments, got %d\nAdditional information:\n" % (name, most, given)
+
+
+def check_rows(m, rows, one_object, undocumented):
+    """rows follow one another in the module's table; exactly `one_object` of them take one
+    object (METH_O) and exactly `undocumented` have no docstring."""
+    names = list(vars(m))
+    start = names.index(rows[0])
+    assert names[start:start + len(rows)] == rows
+    assert {n for n in rows if flags(getattr(m, n)) == METH_O} == set(one_object)
+    assert {n for n in rows if getattr(m, n).__doc__ is None} == set(undocumented)

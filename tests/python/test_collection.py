@@ -2,7 +2,7 @@
 reaches with which arguments, results, library failures and the fixed messages."""
 import pytest
 
-from owned_tools import count_message, owned, run_same, takes_one_object  # noqa: F401
+from owned_tools import arg_message, check_rows, count_message, null_message, owned, raises  # noqa: F401
 from owned_tools import overload_message as message_of
 
 MODEL = {
@@ -41,9 +41,6 @@ PROTOTYPES = {
 }
 MAX_ARGS = {"IEntityCollection_getNumberOfEntities": 3, "IEntityCollection_getSolutionControl": 1,
             "IEntityCollection_getEntity": 4, "IEntityCollection_hasEntity": 4, "IEntityCollection_getRootEntity": 2}
-ROWS = ["IEntityCollection_getNumberOfEntities", "IEntityCollection_getSolutionControl", "IEntityCollection_getEntity",
-        "IEntityCollection_hasEntity", "IEntityCollection_getNumberOfRootEntities", "IEntityCollection_getRootEntity",
-        "IEntityCollection_swigregister"]
 
 
 class Id(tuple):
@@ -83,11 +80,9 @@ def entity_name(standin, entity):
 
 
 def test_rows_flags_and_docstrings(m):
-    names = list(vars(m))
-    start = names.index(ROWS[0])
-    assert names[start:start + len(ROWS)] == ROWS
-    assert [takes_one_object(getattr(m, n)) for n in ROWS] == [False] * 4 + [True, False, True]
-    assert m.IEntityCollection_swigregister.__doc__ is None
+    rows = ["IEntityCollection_" + n for n in ("getNumberOfEntities", "getSolutionControl", "getEntity", "hasEntity",
+                                               "getNumberOfRootEntities", "getRootEntity", "swigregister")]
+    check_rows(m, rows, [rows[4], rows[6]], [rows[6]])
     assert m.IEntityCollection_getNumberOfRootEntities.__doc__.startswith("\n<summary>")
     for name, lines in PROTOTYPES.items():
         blocks = getattr(m, name).__doc__.split("\n|\n")
@@ -144,9 +139,7 @@ def test_missing_solution_control(m, coll, standin):
     ("IEntityCollection_getRootEntity", (2,), "root entity index 2 is out of range: the model has 2 root entities"),
 ])
 def test_positions_past_the_end_fail_in_the_library(m, coll, name, args, message):
-    with pytest.raises(RuntimeError) as err:
-        getattr(m, name)(coll, *args)
-    assert str(err.value) == message
+    raises(RuntimeError, message, getattr(m, name), coll, *args)
 
 
 @pytest.mark.parametrize("name, args, expected, slot, raw", FORMS)
@@ -155,9 +148,7 @@ def test_library_failures_reach_python(call, coll, standin, name, args, expected
     for status in (-2, -3, -4, -5, -6, -1, 9, "message query fails"):
         lost = not isinstance(status, int)
         standin.fail_next(int(coll), slot, -2 if lost else status, "injected %s" % status, message_fails=lost)
-        with pytest.raises(RuntimeError) as err:
-            call(name, *args)
-        assert str(err.value) == ("Failure to retrieve LastErrorMessage" if lost else "injected %s" % status)
+        raises(RuntimeError, "Failure to retrieve LastErrorMessage" if lost else "injected %s" % status, call, name, *args)
     assert call(name, *args)[0] == ok  # the collection stays usable
 
 
@@ -168,22 +159,17 @@ def test_library_failures_reach_python(call, coll, standin, name, args, expected
 ])
 def test_none_as_collection(m, standin, name, args, text):
     standin.record_calls(True)
-    with pytest.raises(ValueError) as err:
-        getattr(m, name)(None, *args)
-    assert str(err.value) == ("invalid null reference in method '%s', argument 1 of type "
-                              "'OrvaneSDK::Model::IEntityCollection %s'" % (name, text))
+    raises(ValueError, null_message(name, 1, "OrvaneSDK::Model::IEntityCollection " + text), getattr(m, name), None,
+           *args)
     assert standin.calls() == []
 
 
 def test_wrong_object_as_collection(m, manager):
-    with pytest.raises(TypeError) as err:
-        m.IEntityCollection_getNumberOfRootEntities(manager)
-    assert str(err.value) == ("in method 'IEntityCollection_getNumberOfRootEntities', argument 1 of type "
-                              "'OrvaneSDK::Model::IEntityCollection const *'")
+    raises(TypeError, arg_message("IEntityCollection_getNumberOfRootEntities", 1,
+                                  "OrvaneSDK::Model::IEntityCollection const *"),
+           m.IEntityCollection_getNumberOfRootEntities, manager)
     for name in PROTOTYPES:
-        with pytest.raises(TypeError) as err:
-            getattr(m, name)(manager)
-        assert str(err.value) == overload_message(name)
+        raises(TypeError, overload_message(name), getattr(m, name), manager)
 
 
 # Arguments no form takes (the overload message), and None as a text (position of the argument).
@@ -195,27 +181,13 @@ def test_wrong_object_as_collection(m, manager):
     (H, (None, 0), 2), (H, ("Pump", None, 0), 3),
 ])
 def test_argument_messages(m, coll, name, args, position):
-    with pytest.raises(ValueError if position else TypeError) as err:
-        getattr(m, name)(coll, *args)
-    assert str(err.value) == (overload_message(name) if position is None else
-                              "invalid null reference in method '%s', argument %d of type 'std::string const &'"
-                              % (name, position))
+    raises(ValueError if position else TypeError,
+           null_message(name, position, "std::string const &") if position else overload_message(name),
+           getattr(m, name), coll, *args)
 
 
 @pytest.mark.parametrize("name", sorted(MAX_ARGS))
 def test_count_messages(m, coll, name):
     limit = MAX_ARGS[name]
-    with pytest.raises(TypeError) as err:
-        getattr(m, name)(coll, *range(limit))
-    assert str(err.value) == count_message(name, limit, limit + 1) + overload_message(name)
-
-
-def test_shadow_class_wraps_the_collection(run_same):
-    rc, out, err = run_same(
-        "class IEntityCollection:\n"
-        "    pass\n"
-        "m.IEntityCollection_swigregister(IEntityCollection)\n"
-        "coll = m.ISolverData_getEntityCollection(m.ISolverManager_instance())\n"
-        "print(type(coll).__name__, m.IEntityCollection_getNumberOfRootEntities(coll))\n")
-    assert (rc, err) == (0, "")
-    assert out.split() == ["IEntityCollection", "2"]
+    raises(TypeError, count_message(name, limit, limit + 1) + overload_message(name), getattr(m, name), coll,
+           *range(limit))

@@ -1,7 +1,9 @@
 """EntityEditor wrappers: table entries, constructors, messages, neutral answers, identifiers."""
 import pytest
 
-from owned_tools import count_message, overload_message, owned, takes_one_object, type_name  # noqa: F401
+from owned_tools import arg_message, check_rows, count_message, null_message, overload_message, owned  # noqa: F401
+from owned_tools import raises
+from proxy_tools import type_name
 
 VALUE_KINDS = ["Int", "Bool", "Float", "Double", "String"]
 ROWS = (["new_EntityEditor", "EntityEditor_getEntityCollection", "EntityEditor_getSolutionControl"]
@@ -63,14 +65,8 @@ def editor(m, model, make):
 
 
 def test_rows_flags_and_docstrings(m):
-    names = list(vars(m))
-    start = names.index("new_EntityEditor")
-    assert names[start:start + len(ROWS)] == ROWS
-    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == {
-        "EntityEditor_getEntityCollection", "EntityEditor_getSolutionControl", "delete_EntityEditor",
-        "EntityEditor_swigregister"}
-    assert {n for n in ROWS if getattr(m, n).__doc__ is None} == {
-        "delete_EntityEditor", "EntityEditor_swigregister", "EntityEditor_swiginit"}
+    check_rows(m, ROWS, ["EntityEditor_getEntityCollection", "EntityEditor_getSolutionControl", "delete_EntityEditor",
+                         "EntityEditor_swigregister"], ROWS[-3:])
     # One block per overload, each naming its parameters.
     for name, count in [("new_EntityEditor", 3), ("EntityEditor_hasEntity", 5), ("EntityEditor_getEntityID", 9),
                         ("EntityEditor_getAttributePath", 10), ("EntityEditor_getAccessType", 22),
@@ -148,39 +144,28 @@ def test_failing_collection_lookup_makes_no_editor(m, model):
         m.new_EntityEditor(manager)
 
 
-@pytest.mark.parametrize("name, args, expected", [
-    ("EntityEditor_getNumberOfEntities", ("Pipe", "P"), 0), ("EntityEditor_hasEntity", ("Pipe", "P"), False),
-    ("EntityEditor_getEntity", ("Pipe", 0), None), ("EntityEditor_getEntityName", ("Pipe", "P", 0), ""),
-    ("EntityEditor_getEntityNumberOfAttributes", (0,), 0), ("EntityEditor_hasAttribute", (0, "Count"), False),
-    ("EntityEditor_getAttribute", ("Pipe", "P", 0), None), ("EntityEditor_getUnit", (0, 0), ""),
-    ("EntityEditor_getAccessType", ("Pipe", "P", "x"), 0), ("EntityEditor_getIntValue", ("Pipe", 0, 0, 3), 0),
-    ("EntityEditor_getBoolValue", (0, "Open"), False), ("EntityEditor_getFloatValue", (0, 0), 0.0),
-    ("EntityEditor_setStringValue", ("Pipe", "P", 0, "x", 4), None), ("EntityEditor_getSolutionControl", (), None),
-    ("EntityEditor_getEntityID", ("Pipe", 0), "0-0"),
+# Without a collection every lookup answers a neutral value and calls nothing; with one, a
+# missing entity or attribute ends the operation after its lookups.
+@pytest.mark.parametrize("name, args, expected, calls", [(name, args, expected, None) for name, args, expected in [
+    ("getNumberOfEntities", ("Pipe", "P"), 0), ("hasEntity", ("Pipe", "P"), False), ("getEntity", ("Pipe", 0), None),
+    ("getEntityName", ("Pipe", "P", 0), ""), ("getEntityNumberOfAttributes", (0,), 0),
+    ("hasAttribute", (0, "Count"), False), ("getAttribute", ("Pipe", "P", 0), None), ("getUnit", (0, 0), ""),
+    ("getAccessType", ("Pipe", "P", "x"), 0), ("getIntValue", ("Pipe", 0, 0, 3), 0), ("getBoolValue", (0, "Open"), False),
+    ("getFloatValue", (0, 0), 0.0), ("setStringValue", ("Pipe", "P", 0, "x", 4), None), ("getSolutionControl", (), None),
+    ("getEntityID", ("Pipe", 0), "0-0")]] + [
+    ("getEntityType", (None,), "", 0),            # no entity, no call
+    ("getIntValue", (None,), 0, 0),               # no attribute, no call
+    ("getIntValue", ("Pipe", "Q", 0), 0, 1),       # missing entity: only its lookup
+    ("setIntValue", ("Pipe", "P", "Gone", 1), None, 2),  # missing attribute: two lookups
+    ("getUnit", ("Pipe", "P", "Gone"), "", 2), ("getEntityID", ("Pipe", 9), "0-0", 1),
 ])
-def test_null_collection_answers_neutral_values_without_calls(m, model, make, owned, name, args, expected):
-    empty = make(None)
+def test_neutral_answers_of_missing_objects(m, model, make, owned, name, args, expected, calls):
+    editor = make(None if calls is None else m.ISolverData_getEntityCollection(m.ISolverManager_instance()))
     model.record_calls()
-    result = getattr(m, name)(empty, *args)
-    if name.endswith("EntityID"):  # a new owned identifier
+    result = getattr(m, "EntityEditor_" + name)(editor, *args)
+    if name == "getEntityID":  # a new owned identifier
         result = m.EntityID_toString(owned(result, m.delete_EntityID))
-    assert result == expected and model.calls() == []
-
-
-@pytest.mark.parametrize("name, args, expected, lookups", [
-    ("EntityEditor_getEntityType", (None,), "", 0),            # no entity, no call
-    ("EntityEditor_getIntValue", (None,), 0, 0),               # no attribute, no call
-    ("EntityEditor_getIntValue", ("Pipe", "Q", 0), 0, 1),       # missing entity: only its lookup
-    ("EntityEditor_setIntValue", ("Pipe", "P", "Gone", 1), None, 2),  # missing attribute: two lookups
-    ("EntityEditor_getUnit", ("Pipe", "P", "Gone"), "", 2),
-    ("EntityEditor_getEntityID", ("Pipe", 9), "0-0", 1),
-])
-def test_missing_entities_and_attributes_stop_the_calls(m, editor, model, owned, name, args, expected, lookups):
-    model.record_calls()
-    result = getattr(m, name)(editor, *args)
-    if name.endswith("EntityID"):
-        result = m.EntityID_toString(owned(result, m.delete_EntityID))
-    assert result == expected and len(model.calls()) == lookups
+    assert result == expected and len(model.calls()) == (calls or 0)
 
 
 def test_entity_id_is_an_owned_identifier_usable_as_selector(m, editor, owned):
@@ -196,31 +181,22 @@ def test_entity_id_is_an_owned_identifier_usable_as_selector(m, editor, owned):
     assert not m.EntityEditor_hasEntity(editor, owned(m.new_EntityID(7, 7), m.delete_EntityID))
 
 
-@pytest.mark.parametrize("call, error, text", [
-    (lambda m, e: m.EntityEditor_getEntity(e, None, 0), ValueError,
-     "invalid null reference in method 'EntityEditor_getEntity', argument 2 of type 'std::string const &'"),
-    (lambda m, e: m.EntityEditor_getIntValue(e, 0, None), ValueError,
-     "invalid null reference in method 'EntityEditor_getIntValue', argument 3 of type 'std::string const &'"),
-    (lambda m, e: m.EntityEditor_setStringValue(e, 0, 0, None), TypeError,
-     "in method 'EntityEditor_setStringValue', argument 4 of type 'std::string const'"),
-    (lambda m, e: m.EntityEditor_getIntValue(None, 0, 0), ValueError,
-     "invalid null reference in method 'EntityEditor_getIntValue', argument 1 of type "
-     "'OrvaneSDK::Model::EntityEditor *'"),
-    (lambda m, e: m.EntityEditor_getNumberOfEntities(None), ValueError,
-     "invalid null reference in method 'EntityEditor_getNumberOfEntities', argument 1 of type "
-     "'OrvaneSDK::Model::EntityEditor const *'"),
-    (lambda m, e: m.EntityEditor_getEntityCollection(5), TypeError,
-     "in method 'EntityEditor_getEntityCollection', argument 1 of type 'OrvaneSDK::Model::EntityEditor const *'"),
-    (lambda m, e: m.EntityEditor_getSolutionControl("x"), TypeError,
-     "in method 'EntityEditor_getSolutionControl', argument 1 of type 'OrvaneSDK::Model::EntityEditor *'"),
-    (lambda m, e: m.delete_EntityEditor(5), TypeError,
-     "in method 'delete_EntityEditor', argument 1 of type 'OrvaneSDK::Model::EntityEditor *'"),
+EDITOR, CONST_EDITOR, S = "OrvaneSDK::Model::EntityEditor *", "OrvaneSDK::Model::EntityEditor const *", "std::string const &"
+
+
+@pytest.mark.parametrize("name, args, error, position, text", [
+    ("getEntity", ("E", None, 0), ValueError, 2, S), ("getIntValue", ("E", 0, None), ValueError, 3, S),
+    ("setStringValue", ("E", 0, 0, None), TypeError, 4, "std::string const"),
+    ("getIntValue", (None, 0, 0), ValueError, 1, EDITOR), ("getNumberOfEntities", (None,), ValueError, 1, CONST_EDITOR),
+    ("getEntityCollection", (5,), TypeError, 1, CONST_EDITOR), ("getSolutionControl", ("x",), TypeError, 1, EDITOR),
+    ("delete_EntityEditor", (5,), TypeError, 1, EDITOR),
 ])
-def test_argument_errors_come_before_any_call(m, editor, model, call, error, text):
+def test_argument_errors_come_before_any_call(m, editor, model, name, args, error, position, text):
     model.record_calls()
-    with pytest.raises(error) as raised:
-        call(m, editor)
-    assert str(raised.value) == text and model.calls() == []
+    name = name if name.startswith("delete_") else "EntityEditor_" + name
+    message = (null_message if error is ValueError else arg_message)(name, position, text)
+    raises(error, message, getattr(m, name), *[editor if a == "E" else a for a in args])
+    assert model.calls() == []
 
 
 def test_library_failure_passes_through_and_editor_stays_usable(m, editor, model):

@@ -2,20 +2,18 @@
 stepping, exhaustion, refused comparisons, ownership moves, NotImplemented and messages."""
 import pytest
 
-from owned_tools import count_message, overload_message, owned, run_same, takes_one_object, type_name  # noqa: F401
+from owned_tools import (arg_message, check_rows, count_message, null_message, overload_message, owned,  # noqa: F401
+                         raises, run_same)
+from proxy_tools import type_name
 
 peer = pytest.importorskip("_Varnex2TestPeer")
 
 IT = "swig::SwigPyIterator *"
 CONST_IT = "swig::SwigPyIterator const *"
 REF = "swig::SwigPyIterator const &"
-ROWS = ["delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_incr", "SwigPyIterator_decr",
-        "SwigPyIterator_distance", "SwigPyIterator_equal", "SwigPyIterator_copy", "SwigPyIterator_next",
-        "SwigPyIterator___next__", "SwigPyIterator_previous", "SwigPyIterator_advance", "SwigPyIterator___eq__",
-        "SwigPyIterator___ne__", "SwigPyIterator___iadd__", "SwigPyIterator___isub__", "SwigPyIterator___add__",
-        "SwigPyIterator___sub__", "SwigPyIterator_swigregister"]
-ONE_OBJECT = {"delete_SwigPyIterator", "SwigPyIterator_value", "SwigPyIterator_copy", "SwigPyIterator_next",
-              "SwigPyIterator___next__", "SwigPyIterator_previous", "SwigPyIterator_swigregister"}
+ROWS = ["delete_SwigPyIterator"] + ["SwigPyIterator_" + n for n in (
+    "value", "incr", "decr", "distance", "equal", "copy", "next", "__next__", "previous", "advance", "__eq__", "__ne__",
+    "__iadd__", "__isub__", "__add__", "__sub__", "swigregister")]
 
 
 def step_message(op):
@@ -37,10 +35,8 @@ def make(m, owned):
 
 
 def test_rows_and_flags(m):
-    names = list(vars(m))
-    start = names.index(ROWS[0])
-    assert names[start:start + len(ROWS)] == ROWS
-    assert {n for n in ROWS if takes_one_object(getattr(m, n))} == ONE_OBJECT
+    one = ["SwigPyIterator_" + n for n in ("value", "copy", "next", "__next__", "previous", "swigregister")]
+    check_rows(m, ROWS, one + ["delete_SwigPyIterator"], ROWS)  # none has a docstring
 
 
 @pytest.mark.parametrize("name", ["SwigPyIterator_next", "SwigPyIterator___next__"])
@@ -123,13 +119,9 @@ def test_refused_comparison_raises_a_proxy_of_the_native_exception(m, make, capf
 def test_other_native_failures_use_the_general_guard(m, make):
     it = make("seq", [1, 2, 3], 1)
     assert m.SwigPyIterator_next(it) == 1
-    for name in ("SwigPyIterator_value", "SwigPyIterator_next", "SwigPyIterator___next__"):
-        with pytest.raises(RuntimeError) as err:
-            getattr(m, name)(it)
-        assert str(err.value) == "peer iterator cannot read position 1"
-    with pytest.raises(RuntimeError) as err:
-        m.SwigPyIterator___eq__(it, make("range", 0, 3))
-    assert str(err.value) == "peer iterators over different ranges"
+    for fn in (m.SwigPyIterator_value, m.SwigPyIterator_next, m.SwigPyIterator___next__):
+        raises(RuntimeError, "peer iterator cannot read position 1", fn, it)
+    raises(RuntimeError, "peer iterators over different ranges", m.SwigPyIterator___eq__, it, make("range", 0, 3))
     m.SwigPyIterator_incr(it)
     assert m.SwigPyIterator_value(it) == 3
 
@@ -157,74 +149,37 @@ def test_operators_move_ownership(m, make, capfd, name, n, value):
         assert m.SwigPyIterator_value(it) == 6
 
 
-@pytest.mark.parametrize("name", ["SwigPyIterator___eq__", "SwigPyIterator___ne__", "SwigPyIterator___add__",
-                                  "SwigPyIterator___sub__"])
-@pytest.mark.parametrize("args", ["it, 'x'", "it, 1.5", "it, m.version()", "it,", "it, it, it", "5, it",
-                                  "m.version(), it"])
+# Operands of no form: NotImplemented, so that Python tries the other operand.
+@pytest.mark.parametrize("name, args", [
+    (name, args) for name in ("__eq__", "__ne__", "__add__", "__sub__")
+    for args in ("it, 'x'", "it, 1.5", "it, m.version()", "it,", "it, it, it", "5, it", "m.version(), it")]
+    + [("__eq__", "it, 2"), ("__ne__", "it, 2"), ("__sub__", "it, 2**64"), ("__sub__", "it, None")])
 def test_operators_answer_not_implemented(m, make, name, args):
-    assert eval("m.%s(%s)" % (name, args), {"m": m, "it": make("seq", [1])}) is NotImplemented
+    assert eval("m.SwigPyIterator_%s(%s)" % (name, args), {"m": m, "it": make("seq", [1])}) is NotImplemented
 
 
-def test_integer_operands(m, make):
-    it = make("seq", [1])
-    assert m.SwigPyIterator___eq__(it, 2) is NotImplemented and m.SwigPyIterator___ne__(it, 2) is NotImplemented
-    assert m.SwigPyIterator___sub__(it, 2**64) is NotImplemented  # no form takes it; add's one form fails below
-    assert m.SwigPyIterator___sub__(it, None) is NotImplemented
+# Argument 1 of each function: None, then an object of another type (where that is no
+# NotImplemented or a miss of every form); then further arguments. None gives the null message.
+FIRST = [("value", (), CONST_IT), ("distance", ("it",), CONST_IT), ("equal", ("it",), CONST_IT), ("copy", (), CONST_IT),
+         ("next", (), IT), ("__next__", (), IT), ("previous", (), IT), ("advance", (1,), IT), ("__iadd__", (1,), IT),
+         ("__isub__", (1,), IT), ("__add__", (1,), CONST_IT), ("incr", (), IT), ("decr", (1,), IT)]
 
 
-@pytest.mark.parametrize("name, extra, text", [
-    ("SwigPyIterator_value", (), CONST_IT),
-    ("SwigPyIterator_distance", ("it",), CONST_IT),
-    ("SwigPyIterator_equal", ("it",), CONST_IT),
-    ("SwigPyIterator_copy", (), CONST_IT),
-    ("SwigPyIterator_next", (), IT),
-    ("SwigPyIterator___next__", (), IT),
-    ("SwigPyIterator_previous", (), IT),
-    ("SwigPyIterator_advance", (1,), IT),
-    ("SwigPyIterator___iadd__", (1,), IT),
-    ("SwigPyIterator___isub__", (1,), IT),
-    ("SwigPyIterator___add__", (1,), CONST_IT),
-    ("SwigPyIterator_incr", (), IT),
-    ("SwigPyIterator_decr", (1,), IT),
+@pytest.mark.parametrize("op, args, error, position, text", [
+    (op, (None,) + more, ValueError, 1, text) for op, more, text in FIRST] + [
+    (op, ("V",) + more, TypeError, 1, text) for op, more, text in FIRST if op not in ("incr", "decr", "__add__")] + [
+    ("advance", ("it", 2**63), OverflowError, 2, "ptrdiff_t"), ("advance", ("it", 1.0), TypeError, 2, "ptrdiff_t"),
+    ("__iadd__", ("it", "1"), TypeError, 2, "ptrdiff_t"), ("__isub__", ("it", -2**63 - 1), OverflowError, 2, "ptrdiff_t"),
+    ("__add__", ("it", 2**64), OverflowError, 2, "ptrdiff_t"), ("distance", ("it", None), ValueError, 2, REF),
+    ("equal", ("it", 5), TypeError, 2, REF), ("__eq__", ("it", None), ValueError, 2, REF),
+    ("__ne__", ("it", None), ValueError, 2, REF), ("__eq__", (None, "it"), ValueError, 1, CONST_IT),
+    ("__ne__", (None, "it"), ValueError, 1, CONST_IT),
 ])
-def test_argument_one(m, make, name, extra, text):
-    args = [make("seq", [1]) if a == "it" else a for a in extra]
-    with pytest.raises(ValueError) as err:
-        getattr(m, name)(None, *args)
-    assert str(err.value) == "invalid null reference in method '%s', argument 1 of type '%s'" % (name, text)
-    if name in ("SwigPyIterator_incr", "SwigPyIterator_decr", "SwigPyIterator___add__"):
-        return  # a wrong object finds no form, or is NotImplemented
-    with pytest.raises(TypeError) as err:
-        getattr(m, name)(m.version(), *args)
-    assert str(err.value) == "in method '%s', argument 1 of type '%s'" % (name, text)
-
-
-def _null(name, number, text):
-    return "invalid null reference in method '%s', argument %d of type '%s'" % (name, number, text)
-
-
-def _typed(name, type_text, number=2):
-    return "in method '%s', argument %d of type '%s'" % (name, number, type_text)
-
-
-@pytest.mark.parametrize("name, args, error, message", [
-    ("SwigPyIterator_advance", ("it", 2**63), OverflowError, _typed("SwigPyIterator_advance", "ptrdiff_t")),
-    ("SwigPyIterator_advance", ("it", 1.0), TypeError, _typed("SwigPyIterator_advance", "ptrdiff_t")),
-    ("SwigPyIterator___iadd__", ("it", "1"), TypeError, _typed("SwigPyIterator___iadd__", "ptrdiff_t")),
-    ("SwigPyIterator___isub__", ("it", -2**63 - 1), OverflowError, _typed("SwigPyIterator___isub__", "ptrdiff_t")),
-    ("SwigPyIterator___add__", ("it", 2**64), OverflowError, _typed("SwigPyIterator___add__", "ptrdiff_t")),
-    ("SwigPyIterator_distance", ("it", None), ValueError, _null("SwigPyIterator_distance", 2, REF)),
-    ("SwigPyIterator_equal", ("it", 5), TypeError, _typed("SwigPyIterator_equal", REF)),
-    ("SwigPyIterator___eq__", ("it", None), ValueError, _null("SwigPyIterator___eq__", 2, REF)),
-    ("SwigPyIterator___ne__", ("it", None), ValueError, _null("SwigPyIterator___ne__", 2, REF)),
-    ("SwigPyIterator___eq__", (None, "it"), ValueError, _null("SwigPyIterator___eq__", 1, CONST_IT)),
-    ("SwigPyIterator___ne__", (None, "it"), ValueError, _null("SwigPyIterator___ne__", 1, CONST_IT)),
-])
-def test_argument_errors(m, make, name, args, error, message):
-    it = make("seq", [1])
-    with pytest.raises(error) as err:
-        getattr(m, name)(*[it if a == "it" else a for a in args])
-    assert str(err.value) == message
+def test_argument_errors(m, make, op, args, error, position, text):
+    it, name = make("seq", [1]), "SwigPyIterator_" + op
+    message = (null_message if error is ValueError else arg_message)(name, position, text)
+    raises(error, message, getattr(m, name), *[{"it": it, "V": m.version()}.get(a, a) if isinstance(a, str) else a
+                                               for a in args])
     assert it.own()
 
 
@@ -232,9 +187,8 @@ def test_argument_errors(m, make, name, args, error, message):
 @pytest.mark.parametrize("args", [(-1,), (2**64,), (1.0,), (None,), (), (1, 2)])
 def test_step_messages(m, make, op, args):
     it = make("range", 0, 3)
-    with pytest.raises(TypeError) as err:
-        getattr(m, "SwigPyIterator_" + op)(*((it,) + args if args != () else ()))
-    assert str(err.value) == (count_message("SwigPyIterator_" + op, 2, 3) if len(args) == 2 else "") + step_message(op)
+    raises(TypeError, (count_message("SwigPyIterator_" + op, 2, 3) if len(args) == 2 else "") + step_message(op),
+           getattr(m, "SwigPyIterator_" + op), *((it,) + args if args != () else ()))
 
 
 def test_delete(m, capfd):
@@ -243,9 +197,7 @@ def test_delete(m, capfd):
     with pytest.raises(ValueError):
         m.SwigPyIterator_value(it)
     assert m.delete_SwigPyIterator(None) is None
-    with pytest.raises(TypeError) as err:
-        m.delete_SwigPyIterator(m.version())
-    assert str(err.value) == "in method 'delete_SwigPyIterator', argument 1 of type '%s'" % IT
+    raises(TypeError, arg_message("delete_SwigPyIterator", 1, IT), m.delete_SwigPyIterator, m.version())
     del it
     assert capfd.readouterr().out == ""
 
