@@ -32,43 +32,27 @@ LIBRARY_CLASSES = ["IHandle"] + [child for child, _ in NATIVE_BASES]
 CLASSES = LIBRARY_CLASSES + ["EntityID", "EntityEditor", "SwigPyIterator"]
 
 
-@pytest.fixture
-def manager(standin):
-    return vx.ISolverManager.instance()
-
-
-@pytest.fixture
-def collection(manager):
-    return manager.getEntityCollection()
-
-
+# The conftest fixtures manager and collection give class instances here: bindings are global.
 @pytest.fixture
 def pump(collection):
     return collection.getEntity("Pump", "Pump1")
 
 
 @pytest.fixture
-def editor(collection):
-    return vx.EntityEditor(collection)
-
-
-def evaluate(expression, **names):
-    return eval(expression, {"vx": vx, "V": V}, names)
+def ev(manager, collection, pump):
+    """Evaluates an expression over vx, V, manager, collection, pump and an editor."""
+    names = dict(vx=vx, V=V, manager=manager, collection=collection, pump=pump, editor=vx.EntityEditor(collection))
+    return lambda expression: eval(expression, names)
 
 
 # Classes, inheritance and methods.
 
-@pytest.mark.parametrize("child, parent", NATIVE_BASES)
-def test_class_has_its_native_base(child, parent):
-    assert getattr(vx, child).__mro__[1] is getattr(vx, parent)
-
-
-@pytest.mark.parametrize("cls, other", [("IEntityCollection", "IAttribute"), ("ISolverData", "IAttribute"),
-                                        ("IShortcutAttribute", "IEntityLinkAttributeBase"),
-                                        ("ILinkAttribute", "ICompositeAttribute"), ("EntityID", "IHandle"),
-                                        ("EntityEditor", "IHandle"), ("SwigPyIterator", "IHandle")])
-def test_unrelated_classes_do_not_derive(cls, other):
-    assert not issubclass(getattr(vx, cls), getattr(vx, other))
+@pytest.mark.parametrize("cls", CLASSES)
+def test_classes_derive_from_their_native_bases_only(cls):
+    chain, parent = [cls], dict(NATIVE_BASES)
+    while chain[-1] in parent:
+        chain.append(parent[chain[-1]])
+    assert [k.__name__ for k in getattr(vx, cls).__mro__ if k.__name__ in CLASSES] == chain
 
 
 @pytest.mark.parametrize("cls", CLASSES)
@@ -122,9 +106,8 @@ def test_methods_without_ctypes_forward_to_the_flat_function(monkeypatch, pump):
     ("editor.getEntityID('Pipe', 1)", "EntityID"),
     ("editor.getEntityCollection()", "IEntityCollection"),
 ])
-def test_result_class(expression, cls, manager, collection, pump, editor):
-    result = evaluate(expression, manager=manager, collection=collection, pump=pump, editor=editor)
-    assert type(result) is getattr(vx, cls)
+def test_result_class(ev, expression, cls):
+    assert type(ev(expression)) is getattr(vx, cls)
 
 
 @pytest.mark.parametrize("method, flat", [
@@ -134,26 +117,22 @@ def test_result_class(expression, cls, manager, collection, pump, editor):
     ("editor.getUnit('Pump', 'Pump1', 'Speed')", "V.EntityEditor_getUnit(editor, 'Pump', 'Pump1', 'Speed')"),
     ("vx.EntityID(-5, 3).toString()", "'-5-3'"),
 ])
-def test_method_answers_as_the_flat_call(method, flat, manager, collection, pump, editor):
-    names = dict(manager=manager, collection=collection, pump=pump, editor=editor)
-    assert evaluate(method, **names) == evaluate(flat, **names)
+def test_method_answers_as_the_flat_call(ev, method, flat):
+    assert ev(method) == ev(flat)
 
 
 @pytest.mark.parametrize("method, flat", [
-    ("manager.getIteration(1.5)", "V.ISolverData_getIteration(manager, 1.5)"),
     ("manager.getIteration(1, 2, 3)", "V.ISolverData_getIteration(manager, 1, 2, 3)"),
     ("manager.showMessage(None)", "V.ISolverManager_showMessage(manager, None)"),
-    ("pump.getAttribute(-1)", "V.ICompositeAttribute_getAttribute(pump, -1)"),
-    ("collection.getEntity(99)", "V.IEntityCollection_getEntity(collection, 99)"),
+    ("collection.getEntity(99)", "V.IEntityCollection_getEntity(collection, 99)"),  # the library's failure
     ("vx.EntityID(None)", "V.new_EntityID(None)"),
     ("vx.EntityEditor('x')", "V.new_EntityEditor('x')"),
 ])
-def test_method_raises_as_the_flat_call(method, flat, manager, collection, pump):
-    names = dict(manager=manager, collection=collection, pump=pump)
+def test_method_raises_as_the_flat_call(ev, method, flat):
     with pytest.raises(Exception) as by_method:
-        evaluate(method, **names)
+        ev(method)
     with pytest.raises(Exception) as by_flat:
-        evaluate(flat, **names)
+        ev(flat)
     assert (by_method.type, str(by_method.value)) == (by_flat.type, str(by_flat.value))
 
 
@@ -222,8 +201,8 @@ def test_entityid_copies_and_texts():
     ("vx.IEntity.__new__(vx.IEntity)", "<IEntity without native object>"),
     ("vx.EntityID.__new__(vx.EntityID)", "<EntityID without native object>"),
 ])
-def test_repr_says_what_it_is(expression, text, manager, collection, pump):
-    assert repr(evaluate(expression, manager=manager, collection=collection, pump=pump)) == text
+def test_repr_says_what_it_is(ev, expression, text):
+    assert repr(ev(expression)) == text
 
 
 def test_repr_of_a_transient_run(standin, manager):
@@ -256,8 +235,8 @@ def test_library_objects_equal_when_the_native_object_is(collection, pump):
 
 # Ownership and destruction.
 
-def test_owned_and_library_objects(pump, editor):
-    assert vx.EntityID(1, 2).thisown and pump.getEntityID().thisown and editor.thisown
+def test_owned_and_library_objects(pump, collection):
+    assert vx.EntityID(1, 2).thisown and pump.getEntityID().thisown and vx.EntityEditor(collection).thisown
     assert not pump.thisown and not pump.getAttribute(0).thisown
     probe = weakref.ref(vx.EntityID(1, 2))
     assert probe() is None  # nothing keeps an identifier alive: it is destroyed at once
