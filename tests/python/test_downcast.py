@@ -1,5 +1,9 @@
-"""Attributes as the interface their kind names, so links, lists, arrays and shortcuts can be followed."""
+"""Attributes as the interface their kind names, so links, lists, arrays and shortcuts can be followed.
+The package tests call downcast() as a method of the attribute classes."""
 import pytest
+
+from owned_tools import raises
+from proxy_tools import type_name
 
 KINDS = {7: "ILinkAttribute", 8: "IListAttribute", 10: "IArrayAttribute", 9: "IShortcutAttribute",
          5: "ICompositeAttribute", 6: "IEntity", 11: "IAttribute", 1: "IAttribute", 3: "IAttribute"}
@@ -19,16 +23,12 @@ def attributes(m, collection):
             yield m.ICompositeAttribute_getAttribute(entity, j, True)
 
 
-def type_name(proxy):
-    return repr(proxy).split("'")[1][:-2].split("::")[-1]
-
-
 def test_every_kind_becomes_its_interface(m, collection, downcast):
     seen = set()
     for attribute in attributes(m, collection):
         kind = m.IAttribute_getAttributeType(attribute)
         cast = downcast(attribute)
-        assert type_name(cast) == KINDS.get(kind, "IAttribute") and int(cast) == int(attribute)
+        assert type_name(cast) == "OrvaneSDK::Model::%s *" % KINDS.get(kind, "IAttribute") and int(cast) == int(attribute)
         assert cast.own() is False
         seen.add(kind)
     assert {5, 7, 8, 9, 10} <= seen
@@ -47,23 +47,10 @@ def test_links_and_shortcuts_can_be_followed(m, standin, collection, downcast):
 @pytest.mark.parametrize("bad", [None, 5, "x"])
 def test_refuses_what_is_not_an_attribute(m, manager, downcast, bad):
     for value in (bad, manager):
-        with pytest.raises(TypeError) as err:
-            downcast(value)
-        assert str(err.value) == "downcast() takes an attribute object"
+        raises(TypeError, "downcast() takes an attribute object", downcast, value)
 
 
 def test_library_failure_is_reported(m, standin, collection, downcast):
     entity = m.IEntityCollection_getEntity(collection, 0)
     standin.fail_next(int(entity), 3, -3, "kind unknown")
-    with pytest.raises(RuntimeError) as err:
-        downcast(entity)
-    assert str(err.value) == "kind unknown"
-
-
-def test_class_method_returns_the_derived_class(run_python):
-    rc, out, err = run_python(
-        "import Varnex2Python as vx\n"
-        "entity = vx.ISolverManager.instance().getEntityCollection().getEntity('Pipe', 0)\n"
-        "link = entity.getAttribute('Upstream').downcast()\n"
-        "print(type(link).__name__, link.getEntity().getName(True))\n")
-    assert (rc, out, err) == (0, "ILinkAttribute CoolingLoop/Pump1\n", "")
+    raises(RuntimeError, "kind unknown", downcast, entity)

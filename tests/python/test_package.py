@@ -99,6 +99,8 @@ def test_methods_without_ctypes_forward_to_the_flat_function(monkeypatch, pump):
     ("pump.getAttribute('Performance/Curve/Exponent').getParent()", "ICompositeAttribute"),
     ("pump.getAttribute('Speed').getParentEntity()", "IEntity"),
     ("pump.getEntityID()", "EntityID"),
+    ("pump.getAttribute('Suction').downcast()", "ILinkAttribute"),
+    ("pump.getAttribute('Suction').downcast().getEntity()", "IEntity"),
     ("V.ISolverManager_instance()", "ISolverManager"),
     ("vx.EntityID.fromString('1-2')", "EntityID"),
     ("editor.getEntity('Pump', 'Pump1')", "IEntity"),

@@ -8,6 +8,7 @@ import ctypes
 import pytest
 
 from attribute_tables import BASES, CLASSES, PROTECTED_FUNCTIONS, REFERENCE_TYPES, o  # noqa: F401
+from owned_tools import arg_message, raises
 from proxy_tools import METH_O, METH_VARARGS, flags, forge, proxy_of
 
 # A valid and an invalid Python value per value parameter, and the error the invalid one gives.
@@ -43,27 +44,18 @@ def test_protected_member(m, o, cls, op, types):
     assert flags(fn) == METH_VARARGS and fn.__doc__ is None
     # Valid arguments, None or a derived object as self: all reach the access check.
     for self in [o.of[cls], None] + [o.of[c] for c in CLASSES if cls in BASES[c]]:
-        with pytest.raises(RuntimeError) as e:
-            fn(self, *args[1:])
-        assert str(e.value) == "accessing protected member " + op
+        raises(RuntimeError, "accessing protected member " + op, fn, self, *args[1:])
     for given in (args[:-1], args + [0], []):
-        with pytest.raises(TypeError) as e:
-            fn(*given)
-        assert str(e.value) == "%s expected %d arguments, got %d" % (name, len(args), len(given))
+        raises(TypeError, "%s expected %d arguments, got %d" % (name, len(args), len(given)), fn, *given)
     # Argument 1: non-proxies, another interface, a base class, an unrelated attribute class.
-    message = "in method '%s', argument 1 of type 'OrvaneSDK::Model::%s%s'" % (
-        name, cls, " const *" if op.endswith("_const") else " *")
+    message = arg_message(name, 1, "OrvaneSDK::Model::%s%s" % (cls, " const *" if op.endswith("_const") else " *"))
     wrong = [5, "x", m.ISolverManager_instance()] + [o.of[base] for base in BASES[cls][-1:]]
     wrong += [o.of[other] for other in CLASSES if other != cls and cls not in BASES[other]
               and other not in BASES[cls]][:1]
     for self in wrong:
-        with pytest.raises(TypeError) as e:
-            fn(self, *args[1:])
-        assert str(e.value) == message
+        raises(TypeError, message, fn, self, *args[1:])
     if len(types) >= 2:  # the first wrong argument is the one reported
-        with pytest.raises(TypeError) as e:
-            fn(5, None, None, *args[3:])
-        assert str(e.value) == message
+        raises(TypeError, message, fn, 5, None, None, *args[3:])
         with pytest.raises((TypeError, ValueError)) as e:
             fn(o.of[cls], None, None, *args[3:])
         assert ", argument 2 of type " in str(e.value)
@@ -78,14 +70,10 @@ def _argument_cases():
 @pytest.mark.parametrize("cls,op,types,k,text", list(_argument_cases()))
 def test_each_further_argument(m, o, cls, op, types, k, text):
     fn, args = valid_call(m, o, cls, op, types)
-    message = "in method '%s_%s', argument %d of type '%s'" % (cls, op, k, text)
+    message = arg_message(cls + "_" + op, k, text)
 
     def fails(value, error, expected):
-        given = list(args)
-        given[k - 1] = value
-        with pytest.raises(error) as e:
-            fn(*given)
-        assert type(e.value) is error and str(e.value) == expected
+        raises(error, expected, fn, *(args[:k - 1] + [value] + args[k:]))
 
     if text in REFERENCE_TYPES:
         for null in (None, forge(m, REFERENCE_TYPES[text], 0)):
@@ -132,11 +120,6 @@ def test_disown_and_swigregister_entries(m, o, cls):
     for obj in [o.of[cls], None] + [o.of[c] for c in CLASSES if cls in BASES[c]]:
         assert fn(obj) is None
     assert proxy_of(o.of[cls]).own() is False and m.IAttribute_getType(o.of[cls]) is not None
-    message = "in method 'disown_%s', argument 1 of type 'OrvaneSDK::Model::%s *'" % (cls, cls)
     for value in [5, "x", m.ISolverManager_instance()] + [o.of[b] for b in BASES[cls]]:
-        with pytest.raises(TypeError) as e:
-            fn(value)
-        assert str(e.value) == message
-    with pytest.raises(TypeError) as e:
-        fn()
-    assert str(e.value) == "_Varnex2Python.disown_%s() takes exactly one argument (0 given)" % cls
+        raises(TypeError, arg_message("disown_" + cls, 1, "OrvaneSDK::Model::%s *" % cls), fn, value)
+    raises(TypeError, "_Varnex2Python.disown_%s() takes exactly one argument (0 given)" % cls, fn)
