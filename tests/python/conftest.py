@@ -38,6 +38,20 @@ def standin():
 
 
 @pytest.fixture
+def traced(standin):
+    """traced(fn, *args): the result of fn(*args) and the raw calls it made, as (address, slot, arguments)."""
+    def run(fn, *args):
+        standin.clear_calls()
+        standin.record_calls(True)
+        try:
+            return fn(*args), standin.calls()
+        finally:
+            standin.record_calls(False)
+
+    return run
+
+
+@pytest.fixture
 def manager(m, standin):
     """A proxy of the solver manager of a fresh default run."""
     return m.ISolverManager_instance()

@@ -27,17 +27,10 @@ def ids(functions):
     return [f[0] for f in functions]
 
 
-def recorded(lib, obj, call):
-    """Runs call with the stand-in recording; returns its result and the (slot, args) on obj."""
-    lib.clear_calls()
-    lib.record_calls(True)
-    try:
-        result = call()
-    finally:
-        lib.record_calls(False)
-    mine = [(slot, tuple(a.decode() if isinstance(a, bytes) else a for a in args))
-            for where, slot, args in lib.calls() if where == address(obj)]
-    return result, mine
+def on(obj, calls):
+    """The raw calls made on obj, as (slot, arguments) with texts decoded."""
+    return [(slot, tuple(a.decode() if isinstance(a, bytes) else a for a in args))
+            for where, slot, args in calls if where == address(obj)]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -330,18 +323,16 @@ def invoke(m, o, role, function, args):
 
 
 @pytest.mark.parametrize("label,role,function,args,expected", CALLS, ids=CALL_IDS)
-def test_raw_calls_made(m, o, standin, label, role, function, args, expected):
-    _, made = recorded(standin, getattr(o, role), lambda: invoke(m, o, role, function, args))
-    assert made == expected
+def test_raw_calls_made(m, o, traced, label, role, function, args, expected):
+    assert on(getattr(o, role), traced(invoke, m, o, role, function, args)[1]) == expected
 
 
-def test_chronologies_pass_unchanged(m, o, standin):
-    for call, slot, chronology in ((lambda: m.IAttribute_hasValue(o.int, m.Chronology_Invalid), 18, -1),
-                                   (lambda: m.IAttribute_getIntValue(o.int, 2**31 - 1), 14, 2**31 - 1)):
+def test_chronologies_pass_unchanged(m, o, standin, traced):
+    for fn, slot, chronology in ((m.IAttribute_hasValue, 18, -1), (m.IAttribute_getIntValue, 14, 2**31 - 1)):
         with pytest.raises(RuntimeError) as e:
-            recorded(standin, o.int, call)
+            traced(fn, o.int, chronology)
         assert str(e.value) == m.IHandle_getLastExceptionMessage(o.int)
-        assert [(s, args) for where, s, args in standin.calls() if where == address(o.int)][0] == (slot, (chronology,))
+        assert on(o.int, standin.calls())[0] == (slot, (chronology,))
 
 
 @pytest.mark.parametrize("status", STATUSES + ["message query fails"])
@@ -353,7 +344,8 @@ def test_library_failures(m, o, standin, label, role, function, args, expected, 
     if label == "hasUnits":  # a failing status is not examined
         assert invoke(m, o, role, function, args) is False
     else:
-        raises(RuntimeError, "Failure to retrieve LastErrorMessage" if lost else message, invoke, m, o, role, function, args)
+        raises(RuntimeError, "Failure to retrieve LastErrorMessage" if lost else message,
+               invoke, m, o, role, function, args)
     invoke(m, o, role, function, args)  # the object stays usable
 
 

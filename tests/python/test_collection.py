@@ -58,17 +58,10 @@ def coll(m, standin):
 
 
 @pytest.fixture
-def call(m, standin, coll, owned):
+def call(m, coll, owned, traced):
     """Calls a collection function with identifiers made for it; returns the result and the raw calls."""
-    def run(name, *args):
-        args = [owned(m.new_EntityID(*a), m.delete_EntityID) if isinstance(a, Id) else a for a in args]
-        standin.clear_calls()
-        standin.record_calls(True)
-        try:
-            return getattr(m, name)(coll, *args), standin.calls()
-        finally:
-            standin.record_calls(False)
-    return run
+    return lambda name, *args: traced(getattr(m, name), coll, *[
+        owned(m.new_EntityID(*a), m.delete_EntityID) if isinstance(a, Id) else a for a in args])
 
 
 def entity_name(standin, entity):
@@ -148,7 +141,8 @@ def test_library_failures_reach_python(call, coll, standin, name, args, expected
     for status in (-2, -3, -4, -5, -6, -1, 9, "message query fails"):
         lost = not isinstance(status, int)
         standin.fail_next(int(coll), slot, -2 if lost else status, "injected %s" % status, message_fails=lost)
-        raises(RuntimeError, "Failure to retrieve LastErrorMessage" if lost else "injected %s" % status, call, name, *args)
+        raises(RuntimeError, "Failure to retrieve LastErrorMessage" if lost else "injected %s" % status,
+               call, name, *args)
     assert call(name, *args)[0] == ok  # the collection stays usable
 
 

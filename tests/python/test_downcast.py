@@ -28,8 +28,8 @@ def test_every_kind_becomes_its_interface(m, collection, downcast):
     for attribute in attributes(m, collection):
         kind = m.IAttribute_getAttributeType(attribute)
         cast = downcast(attribute)
-        assert type_name(cast) == "OrvaneSDK::Model::%s *" % KINDS.get(kind, "IAttribute") and int(cast) == int(attribute)
-        assert cast.own() is False
+        assert type_name(cast) == "OrvaneSDK::Model::%s *" % KINDS.get(kind, "IAttribute")
+        assert int(cast) == int(attribute) and cast.own() is False
         seen.add(kind)
     assert {5, 7, 8, 9, 10} <= seen
 

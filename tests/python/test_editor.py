@@ -126,20 +126,10 @@ def test_constructors(m, model, make, source):
         assert m.EntityEditor_getNumberOfEntities(made) == 3
 
 
-def first_call(model, call):
-    """Address and slot of the first raw call that `call` makes."""
-    model.record_calls()
-    call()
-    address, slot, _ = model.calls()[0]
-    model.record_calls(False)
-    model.clear_calls()
-    return address, slot
-
-
-def test_failing_collection_lookup_makes_no_editor(m, model):
+def test_failing_collection_lookup_makes_no_editor(m, model, traced):
     manager = m.ISolverManager_instance()
-    target = first_call(model, lambda: m.delete_EntityEditor(m.new_EntityEditor(manager)))
-    model.fail_next(*target, model.LOGIC_ERROR, "no collection today")
+    address, slot, _ = traced(lambda: m.delete_EntityEditor(m.new_EntityEditor(manager)))[1][0]  # the first raw call
+    model.fail_next(address, slot, model.LOGIC_ERROR, "no collection today")
     with pytest.raises(RuntimeError, match="^no collection today$"):
         m.new_EntityEditor(manager)
 
@@ -150,8 +140,9 @@ def test_failing_collection_lookup_makes_no_editor(m, model):
     ("getNumberOfEntities", ("Pipe", "P"), 0), ("hasEntity", ("Pipe", "P"), False), ("getEntity", ("Pipe", 0), None),
     ("getEntityName", ("Pipe", "P", 0), ""), ("getEntityNumberOfAttributes", (0,), 0),
     ("hasAttribute", (0, "Count"), False), ("getAttribute", ("Pipe", "P", 0), None), ("getUnit", (0, 0), ""),
-    ("getAccessType", ("Pipe", "P", "x"), 0), ("getIntValue", ("Pipe", 0, 0, 3), 0), ("getBoolValue", (0, "Open"), False),
-    ("getFloatValue", (0, 0), 0.0), ("setStringValue", ("Pipe", "P", 0, "x", 4), None), ("getSolutionControl", (), None),
+    ("getAccessType", ("Pipe", "P", "x"), 0), ("getIntValue", ("Pipe", 0, 0, 3), 0),
+    ("getBoolValue", (0, "Open"), False), ("getFloatValue", (0, 0), 0.0),
+    ("setStringValue", ("Pipe", "P", 0, "x", 4), None), ("getSolutionControl", (), None),
     ("getEntityID", ("Pipe", 0), "0-0")]] + [
     ("getEntityType", (None,), "", 0),            # no entity, no call
     ("getIntValue", (None,), 0, 0),               # no attribute, no call
@@ -181,7 +172,8 @@ def test_entity_id_is_an_owned_identifier_usable_as_selector(m, editor, owned):
     assert not m.EntityEditor_hasEntity(editor, owned(m.new_EntityID(7, 7), m.delete_EntityID))
 
 
-EDITOR, CONST_EDITOR, S = "OrvaneSDK::Model::EntityEditor *", "OrvaneSDK::Model::EntityEditor const *", "std::string const &"
+EDITOR, CONST_EDITOR = "OrvaneSDK::Model::EntityEditor *", "OrvaneSDK::Model::EntityEditor const *"
+S = "std::string const &"
 
 
 @pytest.mark.parametrize("name, args, error, position, text", [
@@ -199,9 +191,9 @@ def test_argument_errors_come_before_any_call(m, editor, model, name, args, erro
     assert model.calls() == []
 
 
-def test_library_failure_passes_through_and_editor_stays_usable(m, editor, model):
-    target = first_call(model, lambda: m.EntityEditor_getEntity(editor, "Pipe", "P"))
-    model.fail_next(*target, model.OUT_OF_RANGE, "lookup broke")
+def test_library_failure_passes_through_and_editor_stays_usable(m, editor, model, traced):
+    address, slot, _ = traced(m.EntityEditor_getEntity, editor, "Pipe", "P")[1][0]
+    model.fail_next(address, slot, model.OUT_OF_RANGE, "lookup broke")
     with pytest.raises(RuntimeError, match="^lookup broke$"):
         m.EntityEditor_getIntValue(editor, "Pipe", "P", "Count")
     assert m.EntityEditor_getIntValue(editor, "Pipe", "P", "Count") == 13

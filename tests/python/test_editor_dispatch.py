@@ -14,7 +14,7 @@ NAMES = ["Loop", "Loop/P", "Loop/P/Count", "Loop/P/Level", "Loop/P/Ratio", "Loop
 
 
 @pytest.fixture
-def world(m, standin, owned):
+def world(m, standin, owned, traced):
     """The editor, an entity, a plain attribute, an identifier, and a tracer of raw calls."""
     standin.load_model(MODEL)
     collection = m.ISolverData_getEntityCollection(m.ISolverManager_instance())
@@ -30,12 +30,9 @@ def world(m, standin, owned):
 
     def trace(name, *args):
         """Calls the wrapper with <P>, <Count>, <Open> and <ID> replaced by those objects."""
-        args = tuple(objects.get(a, a) if isinstance(a, str) else a for a in args)
-        standin.clear_calls()
-        standin.record_calls()
-        result = getattr(m, "EntityEditor_" + name)(editor, *args)
-        standin.record_calls(False)
-        return result, [(names.get(address, address), arguments) for address, _, arguments in standin.calls()]
+        result, calls = traced(getattr(m, "EntityEditor_" + name), editor,
+                               *[objects.get(a, a) if isinstance(a, str) else a for a in args])
+        return result, [(names.get(address, address), arguments) for address, _, arguments in calls]
 
     return trace
 

@@ -169,7 +169,8 @@ FIRST = [("value", (), CONST_IT), ("distance", ("it",), CONST_IT), ("equal", ("i
     (op, (None,) + more, ValueError, 1, text) for op, more, text in FIRST] + [
     (op, ("V",) + more, TypeError, 1, text) for op, more, text in FIRST if op not in ("incr", "decr", "__add__")] + [
     ("advance", ("it", 2**63), OverflowError, 2, "ptrdiff_t"), ("advance", ("it", 1.0), TypeError, 2, "ptrdiff_t"),
-    ("__iadd__", ("it", "1"), TypeError, 2, "ptrdiff_t"), ("__isub__", ("it", -2**63 - 1), OverflowError, 2, "ptrdiff_t"),
+    ("__iadd__", ("it", "1"), TypeError, 2, "ptrdiff_t"),
+    ("__isub__", ("it", -2**63 - 1), OverflowError, 2, "ptrdiff_t"),
     ("__add__", ("it", 2**64), OverflowError, 2, "ptrdiff_t"), ("distance", ("it", None), ValueError, 2, REF),
     ("equal", ("it", 5), TypeError, 2, REF), ("__eq__", ("it", None), ValueError, 2, REF),
     ("__ne__", ("it", None), ValueError, 2, REF), ("__eq__", (None, "it"), ValueError, 1, CONST_IT),

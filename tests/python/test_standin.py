@@ -132,7 +132,8 @@ def test_a_library_already_loaded_wins_over_the_environment(standin, run_python,
     assert "is already loaded; its instance is used" in err
 
 
-@pytest.mark.parametrize("message_fails, expected", [(False, "injected"), (True, "Failure to retrieve LastErrorMessage")])
+@pytest.mark.parametrize("message_fails, expected", [(False, "injected"),
+                                                     (True, "Failure to retrieve LastErrorMessage")])
 def test_injected_failure_reaches_python(m, standin, message_fails, expected):
     manager = m.ISolverManager_instance()  # fail_next takes the proxy itself
     standin.fail_next(manager, 3, standin.OUT_OF_RANGE, "injected", message_fails=message_fails)
