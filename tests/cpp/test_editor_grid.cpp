@@ -114,21 +114,12 @@ const char* proto() {
   return Proto<Family, At<I, Declared<Family>>>::text.data();
 }
 
+// The module's overload messages show every prototype line of several families (tested from
+// Python); here the by-value string of the string writer and one parameter text of the docs.
 TEST(EditorGrid, PrototypeLines) {
-  EXPECT_STREQ((proto<getIntValue, 0>()),
-               "OrvaneSDK::Model::EntityEditor::getIntValue(OrvaneSDK::Model::IAttribute *const,"
-               "OrvaneSDK::Chronology const)");
-  EXPECT_STREQ((proto<getIntValue, 43>()),
-               "OrvaneSDK::Model::EntityEditor::getIntValue(char const *,char const *,size_t const,char const *)");
   EXPECT_STREQ((proto<setStringValue, 6>()),
                "OrvaneSDK::Model::EntityEditor::setStringValue(EntityID const &,size_t const,std::string const,"
                "OrvaneSDK::Chronology const)");
-  EXPECT_STREQ((proto<GetNumberOfEntities, 1>()),
-               "OrvaneSDK::Model::EntityEditor::getNumberOfEntities(std::string const &) const");
-  EXPECT_STREQ((proto<GetNumberOfEntities, 0>()),
-               "OrvaneSDK::Model::EntityEditor::getNumberOfEntities() const");
-  EXPECT_STREQ((proto<Construct, 2>()),
-               "OrvaneSDK::Model::EntityEditor::EntityEditor(OrvaneSDK::ISolverData &)");
   EXPECT_STREQ(kRows.params[14], "(std::string const& entityType, std::string const& entityName, "
                                  "std::size_t const entity_i, std::string const& attributePath)");
 }

@@ -1,7 +1,6 @@
 // Solve-state names and the classification predicates over the whole value range.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <stdexcept>
 
 #include "sdk/types.h"
@@ -73,16 +72,6 @@ TEST(Predicates, EventPairingAndOthers) {
     for (int state : {-3, 0, 10, 1001, 13}) EXPECT_FALSE(isCompletedSolveState(SolveState(state))) << state;
     EXPECT_TRUE(isCompletedSolveState(SolveState_Finished));
     EXPECT_TRUE(isCompletedSolveState(SolveState_Failed));
-}
-
-TEST(BuildConstants, BuildIdEndsWithTheVersionNumbers) {
-    EXPECT_EQ(std::strlen(buildId), 60u);
-    const std::string version = std::to_string(majorVersion) + "." + std::to_string(minorVersion) + "." +
-                                std::to_string(servicePack) + "." + std::to_string(build);
-    EXPECT_EQ(std::string(buildId).substr(60 - version.size()), version);
-    EXPECT_EQ(defaultGetChronology, Chronology_Current);
-    EXPECT_EQ(defaultSetChronology, Chronology_Next);
-    EXPECT_EQ(lastChronology, Chronology_Next);
 }
 
 }  // namespace

@@ -106,10 +106,12 @@ def test_failed_call_keeps_its_record_and_discards_its_value(m, standin, manager
     assert m.IHandle_getLastExceptionType(manager) == m.ExceptionType_Out_Of_Range
 
 
-def test_missing_manager(m, standin):
+def test_manager_is_asked_for_on_every_use(m, standin, manager):
     standin.set_manager_available(False)
     for fn in (m.ISolverManager_instance, m.version, m.versionString):
         raises(RuntimeError, "Failed to access ISolverManager", fn)
+    standin.set_manager_available(True)
+    assert int(m.ISolverManager_instance()) == int(manager) == standin.manager_address()
 
 
 def test_manager_operations(m, standin, manager):
