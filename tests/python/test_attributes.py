@@ -8,7 +8,7 @@ import pytest
 
 from attribute_tables import BLOCKS, BY_NAME, CLASSES, PUBLIC_FUNCTIONS, class_functions, o  # noqa: F401
 from owned_tools import arg_message, count_message, null_message, overload_message, raises
-from proxy_tools import METH_O, METH_VARARGS, flags, proxy_of, type_name
+from proxy_tools import proxy_of, type_name
 
 STATUSES = [-2, -3, -4, -5, -6, -1, 7]
 FIXED = [f for f in PUBLIC_FUNCTIONS if f[1] != "D"]
@@ -41,23 +41,6 @@ def test_method_table_blocks(m, first, last, classes):
     names = [k for k, v in vars(m).items() if type(v).__name__ == "builtin_function_or_method"]
     assert len(names) == 335
     assert names[first - 1:last] == [name for cls in classes for name in class_functions(cls)]
-
-
-# One documentation text: summary, params, returns, with tags written without the closing slash.
-DOC_BLOCK = re.compile(r"\n<summary>[^<\n]+<summary>\n"
-                       r"(<param name=\"\w+\">[^<\n]+<param>\n)*(<returns>[^<\n]+<returns>\n)?")
-
-
-@pytest.mark.parametrize("name,kind,arity,protos", PUBLIC_FUNCTIONS, ids=ids(PUBLIC_FUNCTIONS))
-def test_flags_and_docstrings(m, name, kind, arity, protos):
-    fn = getattr(m, name)
-    assert flags(fn) == (METH_O if kind == "O" else METH_VARARGS)
-    assert "</" not in fn.__doc__
-    blocks = fn.__doc__.split("\n|\n")
-    assert len(blocks) == len(protos or [None])
-    for n, block in enumerate(blocks, start=1):
-        head = "\n*Overload %d:*\n" % n if protos else ""
-        assert block.startswith(head) and DOC_BLOCK.fullmatch(block[len(head):])
 
 
 # ---------------------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
-"""Module creation: dictionary order, constants, cvar, exports, a second import.
+"""Module creation: dictionary order, docstrings, constants, cvar, exports, a second import.
 
 The registry capsule is not checked here: proxy_tools reads every type descriptor through it."""
+import re
+
 import pytest
 
 from owned_tools import raises
@@ -20,6 +22,28 @@ def test_dictionary_order_interleaves_constants_and_cvar(m):
     assert tail.index("HandleType_Functor") + 1 == tail.index("OrvaneSDK_SolvePhase_Unknown")
     assert tail[-1] == "SolveState_FinishedFNGeneration"
     assert len(module_constants(m)) == 4 + 12 + 6 + 16 + 6 + 5 + 9 + 6 + 32
+
+
+# One documentation text: summary, params, returns, with tags written without the closing slash.
+DOC_BLOCK = re.compile(r"\n<summary>[^<\n]+<summary>\n"
+                       r"(<param name=\"\w+\">[^<\n]+<param>\n)*(<returns>[^<\n]+<returns>\n)?")
+
+
+def test_docstrings_have_one_block_per_prototype(m):
+    """Blocks headed "*Overload n:*" when there are several, as many as the function's overload
+    message lists prototypes (nine arguments fit no function)."""
+    documented = [(n, f) for n, f in vars(m).items() if callable(f) and f.__doc__ is not None]
+    assert len(documented) == 122
+    for name, fn in documented:
+        try:
+            text = "" if fn(*[object()] * 9) is NotImplemented else "answered"
+        except TypeError as error:
+            text = str(error)
+        blocks = fn.__doc__.split("\n|\n")
+        assert len(blocks) == max(1, text.partition("prototypes are:\n")[2].count("\n")) and "</" not in fn.__doc__
+        for n, block in enumerate(blocks, start=1):
+            head = "\n*Overload %d:*\n" % n if len(blocks) > 1 else ""
+            assert block.startswith(head) and DOC_BLOCK.fullmatch(block[len(head):]), (name, n)
 
 
 @pytest.mark.parametrize(
