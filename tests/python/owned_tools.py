@@ -39,10 +39,11 @@ def run_same(run_python):
 
 
 def raises(error, text, fn, *args):
-    """fn(*args) raises exactly `error` (not a subclass) with exactly `text`."""
+    """fn(*args) raises exactly `error` (not a subclass) with exactly `text`; a callable text is
+    read after the call (a message that the failing object keeps)."""
     with pytest.raises(error) as caught:
         fn(*args)
-    assert type(caught.value) is error and str(caught.value) == text
+    assert type(caught.value) is error and str(caught.value) == (text() if callable(text) else text)
 
 
 def arg_message(name, number, type_text):

@@ -174,9 +174,8 @@ def test_walk_default_model(m, o):
         assert type_name(m.IAttribute_getParent(entity)) == "OrvaneSDK::Model::ICompositeAttribute *"
         assert address(m.IAttribute_getParent(entity)) == address(loop)
     assert m.ICompositeAttribute_getAttribute(loop, "Pump1/Nothing") is None
-    with pytest.raises(RuntimeError) as e:
-        m.ICompositeAttribute_getAttribute(loop, total, True)
-    assert type(e.value) is RuntimeError and str(e.value) == m.IHandle_getLastExceptionMessage(loop)
+    raises(RuntimeError, lambda: m.IHandle_getLastExceptionMessage(loop), m.ICompositeAttribute_getAttribute, loop,
+           total, True)
     a, b = m.ICompositeAttribute_getAttribute(loop, 0), m.ICompositeAttribute_getAttribute(loop, 0)
     assert a is not b and proxy_of(a) == proxy_of(b)
     assert m.ICompositeAttribute_getAttribute(loop, True) == m.ICompositeAttribute_getAttribute(loop, 1)
@@ -190,9 +189,8 @@ def test_links_lists_arrays_shortcuts(m, o):
         "Pump1", "Pipe1", "HX1", "Pipe2"]
     entries = [m.IEntityLinkAttributeBase_getEntity(o.array, i) for i in range(4)]
     assert entries[2] is None and [m.IEntity_getName(e) for e in entries if e] == ["Inlet", "Pump1", "Outlet"]
-    with pytest.raises(RuntimeError) as e:
-        m.IEntityLinkAttributeBase_getEntity(o.array, 4)
-    assert type(e.value) is RuntimeError and str(e.value) == m.IHandle_getLastExceptionMessage(o.array)
+    raises(RuntimeError, lambda: m.IHandle_getLastExceptionMessage(o.array), m.IEntityLinkAttributeBase_getEntity,
+           o.array, 4)
     assert m.IShortcutAttribute_getShortcut(o.shortcut, 0) is None
     first = m.IShortcutAttribute_getFirstValidShortcut(o.shortcut)
     assert type_name(first) == "OrvaneSDK::Model::IAttribute *"
@@ -231,9 +229,7 @@ def test_values_at_every_chronology(m, o, standin, role, kind, initial, later, n
     set_(a, now, 3)
     assert get(a) == now and get(a, 3) == now and get(a, 0) == initial and get(a, 4) == later
     for c in (0, 1, 2, 5, -1):
-        with pytest.raises(RuntimeError) as e:
-            set_(a, later, c)
-        assert str(e.value) == m.IHandle_getLastExceptionMessage(a)
+        raises(RuntimeError, lambda: m.IHandle_getLastExceptionMessage(a), set_, a, later, c)
     standin.step(1)  # writes at Next become current when the run steps
     assert get(a) == later
 
@@ -312,9 +308,7 @@ def test_raw_calls_made(m, o, traced, label, role, function, args, expected):
 
 def test_chronologies_pass_unchanged(m, o, standin, traced):
     for fn, slot, chronology in ((m.IAttribute_hasValue, 18, -1), (m.IAttribute_getIntValue, 14, 2**31 - 1)):
-        with pytest.raises(RuntimeError) as e:
-            traced(fn, o.int, chronology)
-        assert str(e.value) == m.IHandle_getLastExceptionMessage(o.int)
+        raises(RuntimeError, lambda: m.IHandle_getLastExceptionMessage(o.int), traced, fn, o.int, chronology)
         assert on(o.int, standin.calls())[0] == (slot, (chronology,))
 
 

@@ -1,9 +1,10 @@
 """Python-side iterator functions over the native iterators of the test-only peer module:
-stepping, exhaustion, refused comparisons, ownership moves, NotImplemented and messages."""
+stepping, exhaustion, refused comparisons, ownership moves, NotImplemented and messages.
+The package tests use them through the SwigPyIterator class (iteration, operators)."""
 import pytest
 
 from owned_tools import (arg_message, check_rows, count_message, null_message, overload_message, owned,  # noqa: F401
-                         raises, run_same)
+                         raises)
 from proxy_tools import type_name
 
 peer = pytest.importorskip("_Varnex2TestPeer")
@@ -201,32 +202,3 @@ def test_delete(m, capfd):
     raises(TypeError, arg_message("delete_SwigPyIterator", 1, IT), m.delete_SwigPyIterator, m.version())
     del it
     assert capfd.readouterr().out == ""
-
-
-def test_shadow_class_protocol(run_same):
-    rc, out, err = run_same(
-        "import _Varnex2TestPeer as peer\n"
-        "class SwigPyIterator:\n"
-        "    __swig_destroy__ = m.delete_SwigPyIterator\n"
-        "    def __iter__(self): return self\n"
-        "    def __next__(self): return m.SwigPyIterator___next__(self)\n"
-        "    def __eq__(self, o): return m.SwigPyIterator___eq__(self, o)\n"
-        "    def __add__(self, n): return m.SwigPyIterator___add__(self, n)\n"
-        "    def __sub__(self, o): return m.SwigPyIterator___sub__(self, o)\n"
-        "    def __iadd__(self, n): return m.SwigPyIterator___iadd__(self, n)\n"
-        "m.SwigPyIterator_swigregister(SwigPyIterator)\n"
-        "it = peer.sequence_iterator([1, 2, 3])\n"
-        "print(type(it).__name__, list(it), list(peer.range_iterator(0, 2) + 1))\n"
-        "a = peer.range_iterator(0, 5)\n"
-        "b = a + 2\n"
-        "c = a\n"
-        "c += 1\n"
-        "print(a == 5, b - a, a.this.own(), c.this.own(), m.SwigPyIterator_value(a))\n"
-        "try:\n"
-        "    a - 'x'\n"
-        "except TypeError as e:\n"
-        "    print(e)\n")
-    assert (rc, err) == (0, "")
-    assert out == ("SwigPyIterator [1, 2, 3] [1]\n"
-                   "False 1 False True 1\n"
-                   "unsupported operand type(s) for -: 'SwigPyIterator' and 'str'\n")

@@ -216,6 +216,20 @@ def test_repr_never_raises(standin, pump, break_it):
     assert text.startswith("<IEntity at 0x%x (unreadable: " % int(pump.this)) and reason in text
 
 
+# Iterators made by another module of the runtime come back as SwigPyIterator: they iterate,
+# step by + and -, move ownership on +=, and answer NotImplemented to what fits no operator.
+def test_iterator_class_protocol():
+    peer = pytest.importorskip("_Varnex2TestPeer")
+    it = peer.sequence_iterator([1, 2, 3])
+    assert type(it) is vx.SwigPyIterator and list(it) == [1, 2, 3] and list(peer.range_iterator(0, 2) + 1) == [1]
+    a = peer.range_iterator(0, 5)
+    b, c = a + 2, a
+    c += 1
+    assert (a == 5, b - a, a.thisown, c.thisown, a.value()) == (False, 1, False, True, 1)
+    with pytest.raises(TypeError, match="^unsupported operand type\\(s\\) for -: 'SwigPyIterator' and 'str'$"):
+        a - "x"
+
+
 # Library objects compare by the native object.
 
 def test_library_objects_equal_when_the_native_object_is(collection, pump):
