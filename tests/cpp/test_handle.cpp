@@ -1,4 +1,5 @@
-// Status translation, message retrieval, handle queries and the string adapters.
+// Status translation, message retrieval and the string adapters. Handle queries whose slot
+// fails (type, last exception, which object is asked) are checked in test_standin_run.cpp.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -55,37 +56,6 @@ TEST(StatusTranslation, FailedTextResultIsDiscardedAndNulBytesSurviveSuccess) {
     EXPECT_EQ(attribute.getStringValue(), std::string("a\0b", 3));
     attribute.script.status[8] = -2;
     EXPECT_THROW(attribute.getStringValue(), std::runtime_error);
-}
-
-TEST(HandleQueries, LastExceptionTypeIsUnknownWhenItsSlotFails) {
-    Log log;
-    FakeEntity attribute(log, "attr");
-    attribute.script.exceptionType = ExceptionType_Logic_Error;
-    EXPECT_EQ(attribute.getLastExceptionType(), ExceptionType_Logic_Error);
-    attribute.script.status[2] = -4;
-    EXPECT_EQ(attribute.getLastExceptionType(), ExceptionType_Unknown);
-}
-
-TEST(HandleQueries, HandleTypeIgnoresTheStatus) {
-    Log log;
-    FakeCollection collection(log, "coll");
-    collection.script.status[0] = -2;
-    collection.script.handleType = HandleType_EntityCollection;
-    EXPECT_EQ(collection.getHandleType(), HandleType_EntityCollection);
-    collection.script.writes = false;
-    EXPECT_EQ(collection.getHandleType(), HandleType_Unknown);
-    EXPECT_EQ(log.calls, (Trace{"coll:0()", "coll:0()"}));
-}
-
-TEST(HandleQueries, MessageIsAskedOfTheObjectWhoseCallFailed) {
-    Log log;
-    FakeManager manager(log, "mgr");
-    FakeCollection collection(log, "coll");
-    manager.script.collection = &collection;
-    collection.script.status[8] = -4;
-    collection.script.message = "no solution control";
-    EXPECT_THROW(manager.getSolutionControl(), std::out_of_range);
-    EXPECT_EQ(log.calls, (Trace{"mgr:17()", "coll:8()", "coll:1()"}));
 }
 
 struct CopyCase {

@@ -127,17 +127,6 @@ TEST(AttributePredicates, IsRootFollowsTheParentAndPropagatesFailure) {
     EXPECT_THROW(world.ent.isRoot(), std::runtime_error);
 }
 
-TEST(AttributePredicates, HasUnitsNeverThrows) {
-    World world;
-    world.ent.script.status[19] = -2;
-    world.ent.script.writes = false;
-    EXPECT_FALSE(world.ent.hasUnits());
-    world.ent.script.writes = true;
-    world.ent.script.flag = true;
-    EXPECT_TRUE(world.ent.hasUnits());
-    EXPECT_EQ(world.log.calls, (Trace{"ent:19()", "ent:19()"}));
-}
-
 // Counting predicates: one count call, an unsigned compare, no fetch.
 struct CountCase {
     const char* name;
@@ -179,15 +168,5 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"entityByTypeAndName", [](W w) { return w.coll.hasEntity("T", "N"); }, 1, true},
         CountCase{"entityByTypeAndNameNone", [](W w) { return w.coll.hasEntity("T", "N"); }, 0, false},
         CountCase{"entityByTypeNameIndex", [](W w) { return w.coll.hasEntity("T", "N", 1); }, 1, false}));
-
-TEST(Entity, IdentifierComesBackInOrder) {
-    World world;
-    world.ent.script.id = CEntityID{7, 42};
-    const EntityID entityID = world.ent.getEntityID();
-    EXPECT_EQ(entityID.data()[0], 7);
-    EXPECT_EQ(entityID.data()[1], 42);
-    world.ent.script.status[29] = -3;
-    EXPECT_THROW(world.ent.getEntityID(), std::logic_error);
-}
 
 }  // namespace
