@@ -43,24 +43,17 @@ def gather_objects(m, standin):
     mgr = m.ISolverManager_instance()
     coll = m.ISolverData_getEntityCollection(mgr)
     keep(mgr, coll, m.ISolverData_getSolutionControl(mgr), m.version())
-    get = getattr(m, "IEntityCollection_getEntity", None)
-    count = getattr(m, "IEntityCollection_getNumberOfEntities", None)
-    entities = []
-    if get and count:
-        entities = [attempt(get, coll, i) for i in range(min(attempt(count, coll) or 0, 12))]
-        keep(*entities)
+    entities = [attempt(m.IEntityCollection_getEntity, coll, i)
+                for i in range(min(attempt(m.IEntityCollection_getNumberOfEntities, coll) or 0, 12))]
+    keep(*entities)
     for entity in entities[:6]:
-        n = attempt(getattr(m, "ICompositeAttribute_getNumberOfAttributes", lambda *a: 0), entity, True) or 0
+        n = attempt(m.ICompositeAttribute_getNumberOfAttributes, entity, True) or 0
         for i in range(min(n, 8)):
             keep(attempt(m.ICompositeAttribute_getAttribute, entity, i, True))
-        keep(attempt(getattr(m, "IEntity_getEntityID", lambda e: None), entity))
-    if hasattr(m, "new_EntityID"):
-        keep(m.new_EntityID(1, 2), m.new_EntityID())
-        data = attempt(m.EntityID_data, objs[-1])
-        keep(data)
-        keep(attempt(m.EntityID_toCEntityID, objs[-2] if data else objs[-1]))
-    if hasattr(m, "new_EntityEditor"):
-        keep(m.new_EntityEditor(None), m.new_EntityEditor(mgr), m.new_EntityEditor(coll))
+        keep(attempt(m.IEntity_getEntityID, entity))
+    ident = m.new_EntityID(1, 2)
+    keep(ident, m.new_EntityID(), m.EntityID_data(ident), m.EntityID_toCEntityID(ident))
+    keep(m.new_EntityEditor(None), m.new_EntityEditor(mgr), m.new_EntityEditor(coll))
     disowned = m.version()
     disowned.disown()
     keep(disowned)
@@ -78,6 +71,20 @@ def dispose(m, result):
         name = repr(result).split("'")[1]
         if name in DELETERS:
             getattr(m, DELETERS[name])(result)
+
+
+def draw_args(rng, objs, base, sizes):
+    """base with one argument replaced (a near miss of a call that worked, which reaches the
+    deeper checks), or, without a base, random values, most often with an object first."""
+    if base is not None:
+        args = list(base)
+        if args:
+            args[rng.randrange(len(args))] = random_value(rng, objs)
+    else:
+        args = [random_value(rng, objs) for _ in range(rng.choice(sizes))]
+        if args and rng.random() < 0.6:  # most functions take an object first
+            args[0] = rng.choice(objs)
+    return tuple(args)
 
 
 def random_value(rng, objs):
@@ -119,16 +126,8 @@ def run(m, standin, calls, seed, fail_rate=0.05):
                               write_out=rng.random() < 0.5)
         name = rng.choice(names)
         known = successes.get(name)
-        if known and rng.random() < 0.6:
-            # Mutate one argument of a call that worked: near misses reach the deeper checks.
-            args = list(rng.choice(known))
-            if args:
-                args[rng.randrange(len(args))] = random_value(rng, objs)
-        else:
-            args = [random_value(rng, objs) for _ in range(rng.choice([0, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8]))]
-            if args and rng.random() < 0.6:  # most functions take an object first
-                args[0] = rng.choice(objs)
-        args = tuple(args)
+        base = rng.choice(known) if known and rng.random() < 0.6 else None
+        args = draw_args(rng, objs, base, [0, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8])
         try:
             result = getattr(m, name)(*args)
         except ALLOWED as e:

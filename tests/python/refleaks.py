@@ -37,17 +37,9 @@ def draw_cases(m, standin, rng, fn, objs, tries=1500, keep=3):
     or 'lib-fail' (a working tuple with the stand-in failure armed that makes it fail)."""
     ok, fail, near = [], [], []
     for _ in range(tries):
-        if ok and rng.random() < 0.5:
-            args = list(rng.choice(ok))
-            if args:
-                args[rng.randrange(len(args))] = fuzz.random_value(rng, objs)
-            target = near
-        else:
-            args = [fuzz.random_value(rng, objs) for _ in range(rng.choice([0, 1, 1, 2, 2, 3, 3, 4, 5]))]
-            if args and rng.random() < 0.6:
-                args[0] = rng.choice(objs)
-            target = fail
-        args = tuple(args)
+        base = rng.choice(ok) if ok and rng.random() < 0.5 else None
+        args = fuzz.draw_args(rng, objs, base, [0, 1, 1, 2, 2, 3, 3, 4, 5])
+        target = fail if base is None else near
         if attempt(m, fn, args):
             if len(ok) < keep and args not in ok:
                 ok.append(args)
