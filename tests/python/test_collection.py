@@ -72,7 +72,7 @@ def entity_name(standin, entity):
     return next(n for n in names if standin.address_of(n) == int(entity))
 
 
-def test_rows_flags_and_docstrings(m):
+def test_rows_and_flags(m):
     rows = ["IEntityCollection_" + n for n in ("getNumberOfEntities", "getSolutionControl", "getEntity", "hasEntity",
                                                "getNumberOfRootEntities", "getRootEntity", "swigregister")]
     check_rows(m, rows, [rows[4], rows[6]], [rows[6]])
