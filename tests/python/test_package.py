@@ -132,7 +132,6 @@ def test_method_raises_as_the_flat_call(ev, method, flat):
 
 def test_constants_cvar_and_free_functions_are_reexported():
     constants = {name: value for name, value in vars(V).items() if isinstance(value, int) and not name.startswith("_")}
-    assert len(constants) == 96
     assert {name: getattr(vx, name) for name in constants} == constants
     assert vx.cvar is V.cvar and vx.cvar.defaultSetChronology == vx.Chronology_Next
     free = ["hasAccess", "toString", "version", "versionString", "isCompletedSolveState", "endEventType"]
@@ -172,8 +171,7 @@ def test_entityid_copies_and_texts():
     assert (repr(ident), str(ident)) == ("EntityID(5, -3)", "5--3")
     for twin in (copy.copy(ident), copy.deepcopy(ident), pickle.loads(pickle.dumps(ident))):
         assert twin == ident and twin.this != ident.this
-    view = ident.data()
-    assert vx.EntityID(view) == ident
+    assert vx.EntityID(ident.data()) == ident
     record = ident.toCEntityID()
     assert vx.EntityID(record) == vx.EntityID.fromCEntityID(record) == ident
 
