@@ -49,15 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{-5, runtime, "lost", -2, "Failure to retrieve LastErrorMessage"},
                       StatusCase{-3, &typeid(std::logic_error), "", 0, ""}));
 
-TEST(StatusTranslation, FailedTextResultIsDiscardedAndNulBytesSurviveSuccess) {
-    Log log;
-    FakeEntity attribute(log, "attr");
-    attribute.script.text = std::string("a\0b", 3);
-    EXPECT_EQ(attribute.getStringValue(), std::string("a\0b", 3));
-    attribute.script.status[8] = -2;
-    EXPECT_THROW(attribute.getStringValue(), std::runtime_error);
-}
-
 struct CopyCase {
     const char* text;
     std::size_t count;

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <utility>
-#include <stdexcept>
 
 #include "fake_library.h"
 
@@ -81,14 +80,6 @@ TEST(SolverData, SolutionControlGoesThroughTheCollection) {
     EXPECT_EQ(manager.getSolutionControl(), &control);
     EXPECT_EQ(std::as_const(manager).getSolutionControl(), &control);
     EXPECT_EQ(log.calls, (Trace{"mgr:17()", "coll:8()", "mgr:18()", "coll:9()"}));
-}
-
-TEST(SolverData, FailingCollectionSlotRaisesBeforeAskingACollection) {
-    Log log;
-    FakeManager manager(log, "mgr");
-    manager.script.status[17] = -4;
-    EXPECT_THROW(manager.getSolutionControl(), std::out_of_range);
-    EXPECT_EQ(log.calls, (Trace{"mgr:17()", "mgr:1()"}));
 }
 
 }  // namespace
