@@ -290,7 +290,7 @@ def scale(small, large, rounds, sample_ms):
     """ns/call of getIntValue(editor, type, name, path) per model size, min over alternations."""
     best = {}
     texts = {n: json.dumps(model(n)) for n in (small, large)}
-    for _ in range(2):
+    for _ in range(3):
         for count in (small, large):
             standin.load_model(texts[count])
             mgr = m.ISolverManager_instance()
