@@ -1,13 +1,13 @@
-// Protected-member wrappers, director classes and disown_ functions of the attribute family
-// (Parts 2.4 and 3.3): one template combines each class's list of raw-operation families with
-// the operations of each family; names, arguments and messages follow from the native slot.
+// Protected-member wrappers, director classes and disown_ functions of the attribute family:
+// one template combines each class's list of raw-operation families with the operations of each
+// family; names, arguments and messages follow from the native slot.
 #include <array>
 #include <string>
 #include <tuple>
 #include <type_traits>
 #include "module/attributes.h"
 
-// The raw operations of each family, in slot order (Parts 1.4 and 1.5).
+// The raw operations of each family, in the interfaces' slot order.
 #define V2PY_ATTRIBUTE_OPS(X)                                                                                  \
   X(do_getAttributeType_const) X(do_getType_const) X(do_getParent_const) X(do_getParentEntity_const)          \
   X(do_getAttributePath_const) X(do_getStringValue_const) X(do_setStringValue) X(do_getFloatValue_const)      \
@@ -217,10 +217,7 @@ struct Disown {
 template <class C>
 constexpr const char* disownName = pyrt::JoinText<DisownPrefix, ClassName<C>>::value;
 template <class C>
-PyObject* disownEntry(PyObject*, PyObject* arg) {
-  static const pyrt::Single<Disown<C>> wrapper{disownName<C>, {}};
-  return wrapper.callO(arg);
-}
+constexpr pyrt::Single<Disown<C>> disownWrapper{disownName<C>, {}};
 template <class C>
 constexpr const char* registerName = pyrt::JoinText<ClassName<C>, RegisterSuffix>::value;
 
@@ -245,7 +242,7 @@ constexpr std::array<Row, (N + ... + 0)> concat(const std::array<Row, N>&... par
 template <class C, class... F>
 constexpr auto directorRows(std::tuple<F...>) {
   return concat(familyRows<C>(F())...,
-                std::array<Row, 3>{{{{disownName<C>, disownEntry<C>, METH_O, nullptr}, nullptr},
+                std::array<Row, 3>{{pyrt::def<disownWrapper<C>>(),
                                     {{registerName<C>, swigregister<Carries<C>::type>, METH_O, nullptr}, nullptr},
                                     kEndOfRows}});
 }
