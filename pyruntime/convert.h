@@ -107,15 +107,21 @@ inline void classify(ArgInfo& a) {
 
 /// The proxy of a.obj pointing to (or castable to) ty; null when none.
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
-/// pointerFrom for an argument classified as a proxy: the exact type and the head of ty's cast
-/// list are handled inline, anything else by pointerFrom.
-inline void* pointerFromProxy(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
-  SwigPyObject* sp = a.proxy;
-  if (sp->ty == ty) return *ok = true, sp->ptr;
-  if (ty && ty->cast && ty->cast->type == sp->ty) {
+/// The pointer of a proxy as ty when the proxy is of ty or of the type heading ty's cast list
+/// (the cases decided inline); false for any other type.
+PYRT_ALWAYS_INLINE bool directPointer(SwigPyObject* sp, TypeDescriptor* ty, void** out) {
+  if (sp->ty == ty) return *out = sp->ptr, true;
+  if (CastRecord* head = headCastFrom(sp->ty, ty)) {
     int newmem = 0;
-    return *ok = true, applyCast(ty->cast, sp->ptr, &newmem);
+    return *out = applyCast(head, sp->ptr, &newmem), true;
   }
+  return false;
+}
+/// pointerFrom for an argument classified as a proxy: directPointer's cases inline, anything
+/// else by pointerFrom.
+inline void* pointerFromProxy(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
+  void* p = nullptr;
+  if (directPointer(a.proxy, ty, &p)) return *ok = true, p;
   return pointerFrom(a, ty, ok);
 }
 

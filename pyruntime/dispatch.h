@@ -16,12 +16,6 @@
 #include "pyruntime/convert.h"
 #include "pyruntime/director.h"
 
-#if defined(__GNUC__) || defined(__clang__)
-#define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
-#else
-#define PYRT_ALWAYS_INLINE inline
-#endif
-
 namespace pyrt {
 
 /// Maps a native class to its registry type. Specialised by the module:
@@ -117,18 +111,8 @@ struct Obj {
   PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
     // The common cases inline: a proxy of exactly the type, or of the type that heads its cast
     // list, holding a pointer. Everything else, errors included, goes through loadOther.
-    if (a.cls & kClsProxy) {
-      SwigPyObject* sp = a.proxy;
-      TypeDescriptor* ty = type();
-      void* p = nullptr;
-      if (sp->ty == ty) {
-        p = sp->ptr;
-      } else if (ty && ty->cast && ty->cast->type == sp->ty) {
-        int newmem = 0;
-        p = applyCast(ty->cast, sp->ptr, &newmem);
-      }
-      if (p) return ptr = static_cast<T*>(p), true;
-    }
+    void* p = nullptr;
+    if ((a.cls & kClsProxy) && directPointer(a.proxy, type(), &p) && p) return ptr = static_cast<T*>(p), true;
     return loadOther(a, fname, argno);
   }
   bool loadOther(const ArgInfo& a, const char* fname, int argno) {

@@ -68,7 +68,7 @@ bool canConvertSlow(SwigPyObject* sp, TypeDescriptor* ty);
 inline bool canConvert(SwigPyObject* sp, TypeDescriptor* ty) {
   // The head proxy of the exact type, or of the type that heads ty's cast list (the one
   // converted last), decides without a name comparison.
-  if (sp->ty == ty || (ty && ty->cast && ty->cast->type == sp->ty)) return true;
+  if (sp->ty == ty || headCastFrom(sp->ty, ty)) return true;
   return canConvertSlow(sp, ty);
 }
 

@@ -7,6 +7,8 @@
 /// Marks code that runs once, at import: the compiler keeps it together, away from the call
 /// paths, so that importing touches few pages of a module's code.
 #define PYRT_ONCE __attribute__((cold))
+/// Code of the call paths that must stay inline even inside the large dispatch functions.
+#define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
 
 namespace pyrt {
 
@@ -56,8 +58,12 @@ CastRecord* findCast(const char* source, TypeDescriptor* target);
 /// findCast for a source descriptor: the head record of the target's list is recognised by
 /// its descriptor (the same record findCast would return, already in front); any other is
 /// searched by name, with move-to-front.
+/// The head record of target's cast list when it is source's (the cast found last), else null.
+PYRT_ALWAYS_INLINE CastRecord* headCastFrom(TypeDescriptor* source, TypeDescriptor* target) {
+  return target && target->cast && target->cast->type == source ? target->cast : nullptr;
+}
 inline CastRecord* findCastFrom(TypeDescriptor* source, TypeDescriptor* target) {
-  if (target && target->cast && target->cast->type == source) return target->cast;
+  if (CastRecord* head = headCastFrom(source, target)) return head;
   return findCast(source->name, target);
 }
 /// Converter of a base whose address equals its derived class's (single inheritance): known
