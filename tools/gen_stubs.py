@@ -436,6 +436,22 @@ from _Varnex2Python import cvar as cvar
 from _Varnex2Python import (
 %s
 )
+from Varnex2Python.enums import (
+    AccessType as AccessType,
+    AttributeType as AttributeType,
+    Chronology as Chronology,
+    EventType as EventType,
+    ExceptionType as ExceptionType,
+    ExchangeFormat as ExchangeFormat,
+    HandleType as HandleType,
+    SolvePhase as SolvePhase,
+    SolveState as SolveState,
+)
+from Varnex2Python.strict import (
+    MissingAttributeError as MissingAttributeError,
+    MissingEntityError as MissingEntityError,
+    StrictEntityEditor as StrictEntityEditor,
+)
 
 
 class _Object:
