@@ -23,7 +23,8 @@ class Progress:
         self._drawn = False
         self._last_draw = 0.0
         self._last_tenth = -1
-        self._pending = ""
+        self._last_line = ""
+        self._shown = (0.0, "")
 
     def update(self, fraction: float, text: str, force: bool = False) -> None:
         if not self.enabled:
@@ -31,18 +32,20 @@ class Progress:
         fraction = min(max(fraction, 0.0), 1.0)
         if self.bar:
             now = time.monotonic()
-            self._pending = text
             if force or now - self._last_draw >= 0.1:
                 self._last_draw = now
                 self._draw(fraction, text)
             return
         tenth = int(fraction * 10)
-        if force or tenth > self._last_tenth:
+        line = "[%3d%%] %s" % (round(fraction * 100), text)
+        if (force or tenth > self._last_tenth) and line != self._last_line:
             self._last_tenth = tenth
-            self.stream.write("[%3d%%] %s\n" % (round(fraction * 100), text))
+            self._last_line = line
+            self.stream.write(line + "\n")
             self.stream.flush()
 
     def _draw(self, fraction: float, text: str) -> None:
+        self._shown = (fraction, text)
         filled = int(round(fraction * self.WIDTH))
         self.stream.write("\r\x1b[K|%s%s| %3d%% %s" % ("#" * filled, "-" * (self.WIDTH - filled),
                                                      round(fraction * 100), text))
@@ -57,10 +60,13 @@ class Progress:
             self._drawn = False
 
     def line(self, text: str) -> None:
-        """Writes a line of its own (a message the script showed)."""
+        """Writes a line of its own (a message the script showed) and redraws the bar below it."""
+        drawn = self._drawn
         self.clear()
         self.stream.write(text + "\n")
         self.stream.flush()
+        if drawn:
+            self._draw(*self._shown)
 
     def close(self, fraction: float, text: str) -> None:
         """Draws the final state and ends the bar's line."""

@@ -227,11 +227,13 @@ class _Runner:
             return self.iterations / max(self.limit, 1)
         first = self.start
         if not state["transient"]:
-            total = state["numberOfIterations"] - first["iteration"] + 1
-            return (state["iteration"] - first["iteration"] + 1) / max(total, 1)
-        step_count = max(1.0, math.floor((state["totalTime"] - first["time"]) / state["timeStep"] + 1e-9) + 1)
-        within = state["iterationInTimeStep"] / max(state["numberOfIterations"], 1)
-        return (state["timeStepIndex"] - first["timeStepIndex"] + min(within, 1.0)) / step_count
+            total: int = state["numberOfIterations"] - first["iteration"] + 1
+            return float(state["iteration"] - first["iteration"] + 1) / max(total, 1)
+        steps: float = math.floor((state["totalTime"] - first["time"]) / state["timeStep"] + 1e-9) + 1
+        step_count = max(1.0, steps)
+        within: float = state["iterationInTimeStep"] / max(state["numberOfIterations"], 1)
+        done = float(state["timeStepIndex"] - first["timeStepIndex"]) + min(within, 1.0)
+        return done / step_count
 
     def status(self, state: Dict[str, Any]) -> str:
         text = "iteration %d" % state["iteration"]
