@@ -74,7 +74,7 @@ class StrictEntityEditor(EntityEditor):
             return found, args[1:]
         if isinstance(first, int) and not isinstance(first, bool):
             count = EntityEditor.getNumberOfEntities(self)
-            found = EntityEditor.getEntity(self, first) if first >= 0 else None
+            found = EntityEditor.getEntity(self, first) if 0 <= first < count else None
             if found is None:
                 raise MissingEntityError("no entity at position %d: the model has %d entities" % (first, count))
             return found, args[1:]
