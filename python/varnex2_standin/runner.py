@@ -180,9 +180,7 @@ def resolve_monitor(collection: vx.IEntityCollection, text: str) -> vx.IAttribut
                          % (text, ", ".join(closest(text, _attribute_paths(collection)))))
     kind = attribute.getAttributeType()
     if not (vx.isValueAttributeType(kind) or kind == AttributeType.Shortcut):
-        raise ValueError("monitor %r: the attribute is a %s, not a value"
-                         % (text, AttributeType(kind).name.lower() if kind in AttributeType.__members__.values()
-                            else kind))
+        raise ValueError("monitor %r: the attribute is a %s, not a value" % (text, AttributeType(kind).name.lower()))
     return attribute
 
 
@@ -320,8 +318,7 @@ class _Runner:
 
 def run(script: ScriptSource, model: Any = None, iterations: Optional[int] = None,
         at: Optional[Iterable[Union[str, int]]] = None, monitor: Sequence[str] = (),
-        progress: Union[bool, Progress] = False, echo: Optional[bool] = None,
-        argv: Optional[Sequence[str]] = None) -> History:
+        progress: Union[bool, Progress] = False, echo: Optional[bool] = None) -> History:
     """Runs ``script`` as the solver would and returns the run's history.
 
     ``script``: the path of a coupling script, or a callable taking the event.
@@ -333,6 +330,7 @@ def run(script: ScriptSource, model: Any = None, iterations: Optional[int] = Non
     events it has functions for in an event-function script. ``monitor``: attributes
     recorded in every row, by full path or ``Type/Name/path``. ``progress``: True shows
     progress on standard output (``echo`` then defaults to True: shown messages are printed).
+    A script file runs with ``sys.argv == [its path]`` and its folder first on ``sys.path``.
 
     Raises ScriptError when the script raises, ValueError for an unknown event or monitor,
     ModelError for a model that cannot be loaded.
@@ -353,7 +351,7 @@ def run(script: ScriptSource, model: Any = None, iterations: Optional[int] = Non
     runner = _Runner(prepared, monitors, iterations, display, display.enabled if echo is None else echo)
     saved_argv, saved_path = sys.argv, list(sys.path)
     if prepared.path is not None:
-        sys.argv = [prepared.path] + list(argv or ())
+        sys.argv = [prepared.path]
         sys.path.insert(0, os.path.dirname(prepared.path))
     try:
         return runner.play()

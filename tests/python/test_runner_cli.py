@@ -99,6 +99,14 @@ def test_a_failing_script_exits_1_with_its_own_traceback(tmp_path):
     assert len(read_rows(tmp_path / "h.csv")) == 2  # the rows before the error are kept
 
 
+def test_a_script_that_does_not_compile_exits_1_naming_the_line(tmp_path):
+    script = tmp_path / "typo.py"
+    script.write_text("import Varnex2Python as vx\nif True\n    pass\n")
+    status, out, err = cli("run", script)
+    assert status == 1
+    assert 'File "%s", line 2' % script in err and "SyntaxError" in err
+
+
 @pytest.mark.parametrize("args, message", [
     (["run", "absent.py"], "no script file absent.py"),
     (["run", "steady_coupling.py", "--at", "Sometime"], "unknown event 'Sometime'; the runner raises Initialize"),
