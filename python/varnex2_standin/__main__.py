@@ -150,12 +150,16 @@ def _check(args: argparse.Namespace) -> int:
     for text in found:
         print("%s: %s" % (args.model, text))
     if found:
-        print("%d problem%s in %s" % (len(found), "" if len(found) == 1 else "s", args.model))
+        print("%s in %s" % (_count(len(found), "problem", "problems"), args.model))
         return EXIT_FAILED
-    dumped = varnex2_standin.dump_model()
-    print("%s: valid model, %d root entities, %d entities" % (
-        args.model, len(dumped.get("entities", [])), _count_entities(dumped.get("entities", []))))
+    roots = varnex2_standin.dump_model().get("entities", [])
+    print("%s: valid model, %s, %s" % (args.model, _count(len(roots), "root entity", "root entities"),
+                                       _count(_count_entities(roots), "entity", "entities")))
     return EXIT_OK
+
+
+def _count(number: int, one: str, many: str) -> str:
+    return "%d %s" % (number, one if number == 1 else many)
 
 
 def _count_entities(nodes: List[Dict[str, Any]]) -> int:

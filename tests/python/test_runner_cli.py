@@ -232,4 +232,4 @@ def test_the_command_and_the_plugin_are_installed():
     command = os.path.join(os.path.dirname(sys.executable), "varnex2-standin")
     proc = subprocess.run([command, "check", os.path.join(EXAMPLES, "transient_loop.json")],
                           capture_output=True, text=True, timeout=120)
-    assert proc.returncode == 0 and "valid model, 1 root entities, 5 entities" in proc.stdout
+    assert proc.returncode == 0 and "valid model, 1 root entity, 5 entities" in proc.stdout
