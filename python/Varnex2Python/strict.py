@@ -146,7 +146,8 @@ def _strict(name: str, select: Any) -> Any:
         handle, rest = select(self, args)
         return operation(self, handle, *rest)
 
-    method.__name__ = method.__qualname__ = name
+    method.__name__ = name
+    method.__qualname__ = "StrictEntityEditor." + name
     method.__doc__ = "%s() of EntityEditor; a missing entity or attribute raises." % name
     return method
 

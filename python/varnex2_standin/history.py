@@ -77,8 +77,8 @@ class History:
         return values
 
     def plot(self, path: PathLike, title: Optional[str] = None) -> None:
-        """Writes a PNG: the residual on a log scale, then one panel per numeric monitored
-        column, against the iteration (steady) or the time (transient). Needs matplotlib
+        """Writes a PNG: the residual on a log scale against the iteration, then one panel per
+        numeric monitored column, against the iteration (steady) or the time (transient). Needs matplotlib
         (``pip install Varnex2Python[plot]``)."""
         try:
             import matplotlib
@@ -90,21 +90,22 @@ class History:
                                   "pip install 'Varnex2Python[plot]' (or pip install matplotlib)") from error
         numeric = [name for name in self.monitors
                    if any(isinstance(v, (int, float)) for v in self.column(name))]
+        iterations = self._numeric("iteration")
         x_name = "time" if self.transient else "iteration"
         x = self._numeric(x_name)
-        figure, axes = pyplot.subplots(1 + len(numeric), 1, sharex=True, squeeze=False,
-                                       figsize=(8, 2.6 + 2.2 * len(numeric)))
+        figure, axes = pyplot.subplots(1 + len(numeric), 1, squeeze=False, figsize=(8, 2.6 + 2.2 * len(numeric)))
         residual = axes[0][0]
-        residual.semilogy(x, [r if r > 0 else math.nan for r in self._numeric("residual")], marker=".")
+        residual.semilogy(iterations, [r if r > 0 else math.nan for r in self._numeric("residual")], marker=".")
         residual.set_ylabel("residual")
+        residual.set_xlabel("iteration")
         residual.grid(True, which="both", alpha=0.3)
         residual.set_title(title or "%s run, %d iterations (%s)" % (
             "transient" if self.transient else "steady", len(self.rows), self.outcome))
         for panel, name in zip(axes[1:], numeric):
             panel[0].plot(x, self._numeric(name), marker=".")
             panel[0].set_ylabel(name, fontsize=8)
+            panel[0].set_xlabel("time [s]" if self.transient else "iteration")
             panel[0].grid(True, alpha=0.3)
-        axes[-1][0].set_xlabel("time [s]" if self.transient else "iteration")
         figure.tight_layout()
         figure.savefig(os.fspath(path), dpi=100)
         pyplot.close(figure)
