@@ -68,6 +68,15 @@ class Progress:
         if drawn:
             self._draw(*self._shown)
 
+    def write(self, text: str) -> int:
+        """Output of the script while the bar is shown (print() is redirected here): the bar
+        makes way, and is drawn again at the next update."""
+        self.clear()
+        return self.stream.write(text)
+
+    def flush(self) -> None:
+        self.stream.flush()
+
     def close(self, fraction: float, text: str) -> None:
         """Draws the final state and ends the bar's line."""
         if not self.enabled:

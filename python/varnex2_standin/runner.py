@@ -16,6 +16,7 @@ globals persist for the whole run.
 """
 import ast
 import builtins
+import contextlib
 import math
 import os
 import sys
@@ -253,7 +254,8 @@ class _Runner:
         state = _standin.run_state()
         self.history.events.append((int(event), state["iteration"]))
         try:
-            self.script.call(event)
+            with contextlib.redirect_stdout(self.progress) if self.progress.bar else contextlib.nullcontext():
+                self.script.call(event)
         except Exception as error:
             self.fail(event, state["iteration"], error)
         finally:

@@ -231,6 +231,24 @@ def test_plots_without_matplotlib_say_how_to_get_it(fresh, tmp_path, monkeypatch
         history.plot(tmp_path / "h.png")
 
 
+def test_script_output_and_messages_make_way_for_the_bar(fresh):
+    import io
+    from varnex2_standin.progress import Progress
+
+    terminal = io.StringIO()
+    manager = vx.ISolverManager.instance()
+
+    def script(event):
+        print("printed at", manager.getIteration())
+        manager.showMessage("shown at %d" % manager.getIteration())
+
+    runner.run(script, model=small_model(numberOfIterations=2), progress=Progress(terminal, bar=True))
+    text = terminal.getvalue()
+    assert text.startswith("printed at 1\n[message] shown at 1\n\r\x1b[K|")
+    assert "|  50% iteration 1/2  residual 1.00e+00\r\x1b[Kprinted at 2\n[message] shown at 2\n" in text
+    assert text.endswith("| 100% iteration 2/2  residual 8.00e-01\n")
+
+
 def test_the_package_offers_run_history_and_script_error():
     assert varnex2_standin.run is runner.run
     assert varnex2_standin.ScriptError is runner.ScriptError
