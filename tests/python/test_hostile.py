@@ -5,9 +5,9 @@ import gc
 
 import pytest
 
-from owned_tools import PACKAGE_CHILD, run_in_a_package_child
+from child_tests import CHILD, only_in_child
 
-if PACKAGE_CHILD:
+if CHILD:
     import Varnex2Python as vx
 probe = pytest.importorskip("_Varnex2Probe")
 
@@ -144,4 +144,4 @@ def test_cvar_refusals_are_attribute_errors(m, action):
         action(m.cvar)
 
 
-run_in_a_package_child(globals(), __file__)
+only_in_child(globals(), __file__)
