@@ -298,6 +298,11 @@ class Drawer:
         self.enums = {param: [v for k, v in sorted(vars(m).items()) if k.startswith(prefix) and isinstance(v, int)]
                       for param, prefix in ENUMS.items()}
 
+    def form(self, function, forms):
+        """Arguments of one of the function's forms."""
+        ctx = {"value": next((k for k in KINDS if k + "Value" in function), None)}
+        return tuple(self.value(function, p, ann, ctx) for p, ann in self.rng.choice(forms))
+
     def chronology(self):
         r = self.rng.random()
         return self.rng.choice((0, 1, 2, 3, 4)) if r < 0.95 else self.rng.choice((-1, 5, 99))
@@ -539,9 +544,7 @@ def run(m, standin, calls, seed, fail_rate=0.05, hostile=0.3, refresh=50000, pro
                               rng.choice(["", "injected", "ü\xff"]), message_fails=rng.random() < 0.2,
                               write_out=rng.random() < 0.5)
         name = names[bisect.bisect(weights, rng.random() * weights[-1])]
-        form = rng.choice(forms[name])
-        ctx = {"value": next((k for k in KINDS if k + "Value" in name), None)}
-        args = tuple(drawer.value(name, p, ann, ctx) for p, ann in form)
+        args = drawer.form(name, forms[name])
         valid = rng.random() >= hostile
         if not valid:
             args = mutate(rng, pool, name, args)
