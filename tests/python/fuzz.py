@@ -10,7 +10,10 @@ random values, while the stand-in library injects random failures. Each call mus
 result or raise exactly one exception of a documented class; SystemError or a crash fails the
 run. Calls that destroy objects get fresh ones; the model and the objects are rebuilt now and
 then. The summary gives the share of calls that passed argument checking and names the
-functions that no valid call reached.
+functions that no valid call reached; the exit status is 1 below half or with one unreached.
+With --reentrant, that share of the calls gets an argument whose conversion runs Python code
+that drops an earlier argument's proxy (see _Reentrant); run it under the sanitizer build.
+The run binds the package's classes (process-wide), so it runs in a process of its own.
 
     python tests/python/fuzz.py --calls 1000000 --seed 7
 """
@@ -257,7 +260,8 @@ class Pool:
         self.types = sorted(same_type)
         self.control = m.ISolverData_getSolutionControl(mgr)
         self.ids = [e.ident for e in self.entities] + [m.new_EntityID(), m.new_EntityID(9, 9)]
-        self.editors = [m.new_EntityEditor(coll), m.new_EntityEditor(mgr), m.new_EntityEditor(None)]
+        self.editors = [package.EntityEditor(coll), package.EntityEditor(mgr), package.EntityEditor(None),
+                        m.new_EntityEditor(coll)]
         self.cids = [m.EntityID_toCEntityID(i) for i in self.ids[:3]]
         self.buffer = __import__("ctypes").create_string_buffer(256)  # what forged references point to
         address = __import__("ctypes").addressof(self.buffer)
@@ -505,9 +509,65 @@ def mutate(rng, pool, name, args):
     return tuple(args)
 
 
-def run(m, standin, calls, seed, fail_rate=0.05, hostile=0.3, refresh=50000, progress=None, trace=None):
+class _Reentrant:
+    """Stands for a valid argument, but converting it first drops the only reference to an
+    earlier argument's proxy (its `this`), through a `this` property, `__index__` or `__float__`,
+    as a careless or hostile script could."""
+
+    def __init__(self, victim, value):
+        self.victim, self.value = victim, value
+
+    def _drop(self):
+        victim, self.victim = self.victim, None
+        if victim is not None:
+            vars(victim).pop("this", None)
+
+    @property
+    def this(self):
+        self._drop()
+        return proxy_of(self.value)
+
+    def __index__(self):
+        self._drop()
+        return self.value
+
+    def __float__(self):
+        self._drop()
+        return float(self.value)
+
+
+def reentrant(m, pool, args):
+    """args with the first argument replaced by a fresh object of its kind (the pool keeps its
+    own) and a later one by a _Reentrant that drops it; None when the form has no such pair."""
+    if not args or "this" not in getattr(args[0], "__dict__", ()):
+        return None
+    first, later = args[0], [k for k, a in enumerate(args) if k and type(a) in (int, float)
+                             or "this" in getattr(a, "__dict__", ())]
+    if not later:
+        return None
+    kind = type(first).__name__
+    try:
+        if kind == "EntityID":
+            fresh = type(first)(4, 1)
+        elif kind == "EntityEditor":
+            fresh = type(first)(pool.collection.obj)
+        elif kind == "IEntity":
+            fresh = m.IEntityCollection_getEntity(pool.collection.obj, pool.entities[0].index)
+        elif kind == "ISolverManager":
+            fresh = m.ISolverManager_instance()
+        else:
+            return None
+    except ALLOWED:  # an injected failure
+        return None
+    k = later[len(args) % len(later)]
+    return (fresh,) + args[1:k] + (_Reentrant(fresh, args[k]),) + args[k + 1:]
+
+
+def run(m, standin, calls, seed, fail_rate=0.05, hostile=0.3, refresh=50000, progress=None, trace=None,
+        reentrant_share=0.0):
     """Makes `calls` calls; returns their Outcomes. progress(i, outcomes) is called every 100000;
-    trace(i, name, args), when given, before each call (to find the call that crashes)."""
+    trace(i, name, args), when given, before each call (to find the call that crashes). A
+    reentrant_share of the calls get a _Reentrant argument where the form allows one."""
     import Varnex2Python as package
     try:
         import _Varnex2TestPeer as peer
@@ -548,6 +608,9 @@ def run(m, standin, calls, seed, fail_rate=0.05, hostile=0.3, refresh=50000, pro
         valid = rng.random() >= hostile
         if not valid:
             args = mutate(rng, pool, name, args)
+        elif reentrant_share and rng.random() < reentrant_share:
+            changed = reentrant(m, pool, args)
+            valid, args = changed is None, changed or args
         if trace:
             trace(i, name, args)
         result, error = call(getattr(m, name), name, args)
@@ -583,6 +646,8 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--hostile", type=float, default=0.3, help="share of calls with hostile arguments")
     parser.add_argument("--refresh", type=int, default=50000, help="calls between rebuilds of the model and objects")
+    parser.add_argument("--reentrant", type=float, default=0.0,
+                        help="share of calls where converting a later argument drops an earlier one")
     parser.add_argument("--trace", action="store_true", help="print each call before making it")
     args = parser.parse_args()
     import _Varnex2Python
@@ -599,7 +664,7 @@ def main():
         print("%d %s%r" % (i, name, call_args), file=sys.stderr, flush=True)
 
     out = run(_Varnex2Python, varnex2_standin, args.calls, args.seed, hostile=args.hostile, refresh=args.refresh,
-              progress=progress,
+              reentrant_share=args.reentrant, progress=progress,
               trace=trace if args.trace else None)
     print(out.summary() + " (%.0f s)" % (time.time() - start))
     if out.share() < 0.5 or out.unreached():
