@@ -20,6 +20,7 @@ The run binds the package's classes (process-wide), so it runs in a process of i
 import argparse
 import ast
 import bisect
+import ctypes
 import gc
 import itertools
 import math
@@ -194,13 +195,15 @@ BASES = {"ICompositeAttribute": ("IAttribute",), "IEntity": ("ICompositeAttribut
 
 class Item:
     """A pool object with what its index and path arguments range over."""
-    __slots__ = ("obj", "count", "paths", "kind", "entity")
+    __slots__ = ("obj", "count", "paths", "kind")
 
-    def __init__(self, obj, count=0, paths=(), kind=0, entity=None):
-        self.obj, self.count, self.paths, self.kind, self.entity = obj, count, list(paths), kind, entity
+    def __init__(self, obj, count=0, paths=(), kind=0):
+        self.obj, self.count, self.paths, self.kind = obj, count, list(paths), kind
 
 
 class Entity(Item):
+    """An entity with its selectors: position, type, names, identifier, position among the
+    entities of its type and among those of its type and name, and its attributes."""
     __slots__ = ("type", "name", "full", "index", "ident", "of_type", "of_name", "attrs")
 
 
@@ -235,7 +238,7 @@ class Pool:
             for j in range(m.ICompositeAttribute_getNumberOfAttributes(e, True)):
                 a = downcast(m.ICompositeAttribute_getAttribute(e, j, True))
                 kind = m.IAttribute_getAttributeType(a)
-                item.attrs.append(Item(a, 0, (), kind, item))
+                item.attrs.append(Item(a, 0, (), kind))
             item.paths = [m.IAttribute_getAttributePath(a.obj, True) for a in item.attrs]
             item.count, item.kind = len(item.attrs), 6
             self.entities.append(item)
@@ -257,14 +260,12 @@ class Pool:
                     a.count = m.IShortcutAttribute_getNumberOfShortcuts(a.obj)
                 if a.kind != 6:  # entities are filed once, as themselves
                     self._file(a)
-        self.types = sorted(same_type)
-        self.control = m.ISolverData_getSolutionControl(mgr)
         self.ids = [e.ident for e in self.entities] + [m.new_EntityID(), m.new_EntityID(9, 9)]
         self.editors = [package.EntityEditor(coll), package.EntityEditor(mgr), package.EntityEditor(None),
                         m.new_EntityEditor(coll)]
         self.cids = [m.EntityID_toCEntityID(i) for i in self.ids[:3]]
-        self.buffer = __import__("ctypes").create_string_buffer(256)  # what forged references point to
-        address = __import__("ctypes").addressof(self.buffer)
+        self.buffer = ctypes.create_string_buffer(256)  # what forged references point to (never written)
+        address = ctypes.addressof(self.buffer)
         self.references = {t: forge(m, t, address) for t in set(REFERENCES.values()) | set(VALUE_REFERENCES.values())
                            | {"_p_Tools__IConstString"}}
         self.iterators = [self.new_iterator() for _ in range(4)] if peer else []
@@ -394,10 +395,9 @@ class Drawer:
             return rng.choice(self.enums[param]) if rng.random() < 0.9 else rng.choice((99, -5))
         if param == "entity_i":
             e = ctx.get("entity")
-            if "entityName" in ctx:
-                return self.index(sum(1 for x in self.pool.entities if x.type == e.type and x.name == e.name))
-            if "entityType" in ctx:
-                return self.index(sum(1 for x in self.pool.entities if x.type == e.type))
+            if "entityType" in ctx:  # the position among the entities of that type (and name)
+                position = e.of_name if "entityName" in ctx else e.of_type
+                return position if rng.random() < 0.9 else position + rng.choice((1, 50))
             e = rng.choice(self.pool.entities) if rng.random() < 0.9 else None
             if e is None:
                 return self.index(len(self.pool.entities))
