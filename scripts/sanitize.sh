@@ -24,7 +24,7 @@ echo "== Python tests under ASan and UBSan"
 "$PY" -m pytest -q -p no:cacheprovider tests/python
 echo "== fuzzing run of $CALLS calls under ASan and UBSan"
 PYTHONPATH="$ROOT/python:$BUILD/module:$BUILD/tests/extensions" VARNEX2_LIBRARY="$BUILD/standin/libVarnex2.so" \
-  "$PY" tests/python/fuzz.py --calls "$CALLS" "${FUZZ_OPTIONS[@]}"
+  "$PY" tests/python/fuzz.py --calls "$CALLS" --reentrant 0.1 "${FUZZ_OPTIONS[@]}"
 unset LD_PRELOAD
 
 echo "== C++ tests under valgrind"

@@ -11,8 +11,9 @@ result or raise exactly one exception of a documented class; SystemError or a cr
 run. Calls that destroy objects get fresh ones; the model and the objects are rebuilt now and
 then. The summary gives the share of calls that passed argument checking and names the
 functions that no valid call reached; the exit status is 1 below half or with one unreached.
-With --reentrant, that share of the calls gets an argument whose conversion runs Python code
-that drops an earlier argument's proxy (see _Reentrant); run it under the sanitizer build.
+A share of the calls (--reentrant, 5% by default) gets an argument whose conversion runs Python
+code that drops an earlier argument's proxy (see _Reentrant); the sanitizer build shows any use
+of freed memory that follows.
 The run binds the package's classes (process-wide), so it runs in a process of its own.
 
     python tests/python/fuzz.py --calls 1000000 --seed 7
@@ -646,7 +647,7 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--hostile", type=float, default=0.3, help="share of calls with hostile arguments")
     parser.add_argument("--refresh", type=int, default=50000, help="calls between rebuilds of the model and objects")
-    parser.add_argument("--reentrant", type=float, default=0.0,
+    parser.add_argument("--reentrant", type=float, default=0.05,
                         help="share of calls where converting a later argument drops an earlier one")
     parser.add_argument("--trace", action="store_true", help="print each call before making it")
     args = parser.parse_args()
