@@ -834,6 +834,10 @@ void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
     s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
     s.run.start(*s.model);
+    if (!s.startError.empty()) {  // the manager was withheld only for want of a model
+        s.startError.clear();
+        s.available = true;
+    }
 }
 
 void reset() {
@@ -844,6 +848,15 @@ void reset() {
     control::setRecording(false);
     control::clearCalls();
     control::clearMessages();
+}
+
+bool isCurrentObject(const void* object) {
+    State& s = state();
+    if (object == &s.manager || object == &s.collection) return true;
+    for (const auto& node : s.model->nodes) {
+        if (node->shell == object) return true;
+    }
+    return false;
 }
 
 sm::IAttribute* attributeObject(Node* node) {
