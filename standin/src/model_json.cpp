@@ -165,7 +165,8 @@ public:
                 entity(roots[i], nullptr, "entities[" + std::to_string(i) + "]", 0);
         }
         assignIds();
-        for (EntityNode* e : model_.entities) model_.indexEntity(e);
+        model_.indexEntities();
+        model_.compact();
         resolveLinks();
         if (doc.contains("solutionControl") && !doc["solutionControl"].is_null()) {
             std::string name = text(doc["solutionControl"], "solutionControl");
@@ -357,14 +358,14 @@ private:
         if (def.contains("value") && def.contains("values")) bad(where, "give either 'value' or 'values'");
         if (def.contains("value")) {
             Scalar s = scalar(v->valueKind(), def["value"], where + ".value");
-            for (int c = kInitial; c <= kCurrent; ++c) v->values[c] = s;
+            for (int c = kInitial; c <= kCurrent; ++c) v->store(model_, c, s);
             v->present = 0x0f;
         } else if (def.contains("values")) {
             const Json& vs = def["values"];
             if (!vs.is_object()) bad(where + ".values", "expected an object keyed by chronology");
             for (auto it = vs.begin(); it != vs.end(); ++it) {
                 int c = chronologyKey(it.key(), where + ".values");
-                v->values[c] = scalar(v->valueKind(), it.value(), where + ".values." + it.key());
+                v->store(model_, c, scalar(v->valueKind(), it.value(), where + ".values." + it.key()));
                 v->present |= static_cast<std::uint8_t>(1u << c);
             }
         }
@@ -431,7 +432,7 @@ private:
 };
 
 Json valueJson(const ValueNode& v, int c) {
-    const Scalar& s = v.values[c];
+    const Scalar s = v.value(c);
     switch (v.valueKind()) {
     case ValueKind::Int: return static_cast<int>(s.number);
     case ValueKind::Bool: return s.number != 0.0;

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <string_view>
 #include <unordered_map>
 
@@ -306,7 +309,7 @@ protected:
     CompositeNode* composite() const { return static_cast<CompositeNode*>(node_); }
 
     std::size_t numberOf(bool recursive) const {
-        return recursive ? node_->model->recursiveCount(composite()) : composite()->children.size();
+        return recursive ? node_->owner()->recursiveCount(composite()) : composite()->children.size();
     }
     int at(std::size_t index, bool recursive, Node*& found) const {
         std::size_t n = numberOf(recursive);
@@ -314,7 +317,7 @@ protected:
             return this->fail(kOutOfRange, "attribute index " + std::to_string(index) + " is out of range: " +
                                                node_->describe() + " has " + std::to_string(n) +
                                                (recursive ? " attributes counted recursively" : " attributes"));
-        found = recursive ? node_->model->recursiveAt(composite(), index) : composite()->children[index];
+        found = recursive ? node_->owner()->recursiveAt(composite(), index) : composite()->children[index];
         return kOk;
     }
 
@@ -343,19 +346,19 @@ protected:
     int do_GetAttributeByPath(IConstString const& path, sm::IAttribute*& out) override {
         VX_HOOK(25, out, path);
         VX_LIVE();
-        out = library::attributeObject(node_->model->resolvePath(composite(), view(path)));
+        out = library::attributeObject(node_->owner()->resolvePath(composite(), view(path)));
         return kOk;
     }
     int do_GetAttributeByPath_const(IConstString const& path, sm::IAttribute const*& out) const override {
         VX_HOOK(26, out, path);
         VX_LIVE();
-        out = library::attributeObject(node_->model->resolvePath(composite(), view(path)));
+        out = library::attributeObject(node_->owner()->resolvePath(composite(), view(path)));
         return kOk;
     }
     int do_HasAttributeByPath_const(IConstString const& path, bool& out) const override {
         VX_HOOK(27, out, path);
         VX_LIVE();
-        out = node_->model->resolvePath(composite(), view(path)) != nullptr;
+        out = node_->owner()->resolvePath(composite(), view(path)) != nullptr;
         return kOk;
     }
 };
@@ -480,8 +483,13 @@ protected:
     static sm::IEntity* pick(const std::vector<EntityNode*>& found, std::size_t index) {
         return index < found.size() ? entityObject(found[index]) : nullptr;
     }
+    static sm::IEntity* byTypeAndName(std::string_view type, std::string_view name, std::size_t index) {
+        EntityNode* e = model().entityOfTypeAndName(type, name, index);
+        return e == nullptr ? nullptr : entityObject(e);
+    }
     static sm::IEntity* byId(const sm::CEntityID& id) {
-        return pick(model().entitiesWithId(id.id1, id.id2), 0);
+        EntityNode* e = model().entityWithId(id.id1, id.id2);
+        return e == nullptr ? nullptr : entityObject(e);
     }
     int root(std::size_t index, sm::IEntity*& out) const {
         const auto& roots = model().roots;
@@ -522,7 +530,7 @@ protected:
     }
     int do_getNumberOfEntitiesByTypeAndName(Text const& type, Text const& name, std::size_t& out) const override {
         VX_HOOK(7, out, type, name);
-        out = model().entitiesOfTypeAndName(view(type), view(name)).size();
+        out = model().countOfTypeAndName(view(type), view(name));
         return kOk;
     }
     int do_getSolutionControl(sm::IEntity*& out) override {
@@ -549,13 +557,13 @@ protected:
     int do_getEntityByTypeAndName(Text const& type, Text const& name, std::size_t index,
                                   sm::IEntity*& out) override {
         VX_HOOK(12, out, type, name, index);
-        out = pick(model().entitiesOfTypeAndName(view(type), view(name)), index);
+        out = byTypeAndName(view(type), view(name), index);
         return kOk;
     }
     int do_getEntityByTypeAndName_const(Text const& type, Text const& name, std::size_t index,
                                         sm::IEntity const*& out) const override {
         VX_HOOK(13, out, type, name, index);
-        out = pick(model().entitiesOfTypeAndName(view(type), view(name)), index);
+        out = byTypeAndName(view(type), view(name), index);
         return kOk;
     }
     int do_getNumberOfEntitiesByType(Text const& type, std::size_t& out) const override {
@@ -565,7 +573,7 @@ protected:
     }
     int do_getNumberOfEntitiesByID(sm::CEntityID const& id, std::size_t& out) const override {
         VX_HOOK(15, out, id);
-        out = model().entitiesWithId(id.id1, id.id2).size();
+        out = model().countWithId(id.id1, id.id2);
         return kOk;
     }
     int do_getEntityByType(Text const& type, std::size_t index, sm::IEntity*& out) override {
@@ -832,7 +840,13 @@ const std::string& startError() { return state().startError; }
 
 void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
+    bool large = s.model->nodes.size() + next->nodes.size() > 10000;
     s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
+#ifdef __GLIBC__
+    // Reading a large model leaves much freed memory (its JSON document) spread through
+    // the heap; give those pages back rather than keep them in the process.
+    if (large) malloc_trim(0);
+#endif
     s.run.start(*s.model);
     if (!s.startError.empty()) {  // the manager was withheld only for want of a model
         s.startError.clear();
