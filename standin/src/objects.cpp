@@ -2,6 +2,7 @@
 // single-inheritance chain from that interface (so an object's address is its interface
 // pointer), acting on the in-memory model. Every raw slot first lets the test controls
 // record the call or inject a failure; with nothing armed that costs one test of a flag.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -137,9 +138,38 @@ namespace {
 sm::ICompositeAttribute* compositeObject(CompositeNode* node);
 
 // Descriptions of objects whose model was replaced, by object address. Such objects are
-// never freed, so an address is never reused for another object.
-std::unordered_map<const void*, std::string>& orphans() {
-    static auto* table = new std::unordered_map<const void*, std::string>();
+// never freed, so an address is never reused for another object. Kept compact, as a
+// replaced large model may leave many: the texts one after another in one buffer, and
+// (address, offset) pairs sorted when first searched.
+class Orphans {
+public:
+    void add(const void* object, const std::string& description) {
+        entries_.push_back({object, texts_.size()});
+        texts_.append(description).push_back('\0');
+        sorted_ = false;
+    }
+    // Gives back the spare capacity once a model's objects are all added.
+    void compact() {
+        entries_.shrink_to_fit();
+        texts_.shrink_to_fit();
+    }
+    std::string describe(const void* object) {
+        if (!sorted_) {
+            std::sort(entries_.begin(), entries_.end());
+            sorted_ = true;
+        }
+        auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(object, std::size_t(0)));
+        return it != entries_.end() && it->first == object ? texts_.c_str() + it->second : "object";
+    }
+
+private:
+    std::vector<std::pair<const void*, std::size_t>> entries_;
+    std::string texts_;
+    bool sorted_ = true;
+};
+
+Orphans& orphans() {
+    static auto* table = new Orphans();
     return *table;
 }
 }  // namespace
@@ -147,7 +177,7 @@ std::unordered_map<const void*, std::string>& orphans() {
 // An object of a replaced model answers every slot (after the first three) with this.
 #define VX_LIVE()                                                                          \
     if (ORVANE_UNLIKELY(node_ == nullptr))                                                 \
-        return this->fail(kLogicError, orphans()[this] + " belongs to a model that has been replaced");
+        return this->fail(kLogicError, orphans().describe(this) + " belongs to a model that has been replaced");
 
 // Slots 3 to 21 of every attribute.
 template <class I>
@@ -157,7 +187,7 @@ public:
 
     // Cuts the object loose from its node, whose model is going away.
     void orphan() {
-        orphans()[this] = node_->describe();
+        orphans().add(this, node_->describe());
         node_ = nullptr;
     }
 
@@ -842,6 +872,7 @@ void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
     bool large = s.model->nodes.size() + next->nodes.size() > 10000;
     s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
+    if (large) orphans().compact();
 #ifdef __GLIBC__
     // Reading a large model leaves much freed memory (its JSON document) spread through
     // the heap; give those pages back rather than keep them in the process.
