@@ -1,6 +1,11 @@
 /* Control API of the stand-in exchange library: load models, step the run, inject
  * failures into raw slots and read what the library recorded. Used by the Python package
- * varnex2_standin (through ctypes) and by native tests. Not part of the real library. */
+ * varnex2_standin (through ctypes) and by native tests. Not part of the real library.
+ *
+ * Any thread may call these functions; they are serialised among themselves. Texts they
+ * return and last_error belong to the calling thread. Raw calls of library objects are not
+ * locked: a caller that makes them from several threads orders them with the controls
+ * itself (the Python package holds the interpreter lock, as the extension module does). */
 #ifndef VARNEX2_STANDIN_H
 #define VARNEX2_STANDIN_H
 
@@ -19,7 +24,7 @@ extern "C" {
 /* Version of this control API; raised when a function changes. */
 VARNEX2_STANDIN_API int varnex2_standin_api_version(void);
 
-/* Text of the last failing control call (empty when there was none). */
+/* Text of the last failing control call of this thread (empty when there was none). */
 VARNEX2_STANDIN_API const char* varnex2_standin_last_error(void);
 
 /* Back to the built-in model with a fresh run, no armed failures, no recorded calls or
@@ -31,9 +36,9 @@ VARNEX2_STANDIN_API int varnex2_standin_reset(void);
 VARNEX2_STANDIN_API int varnex2_standin_load_model_text(const char* text, size_t length);
 VARNEX2_STANDIN_API int varnex2_standin_load_model_file(const char* path);
 
-/* The current model and run as model-file JSON; valid until the next call. */
+/* The current model and run as model-file JSON; valid until this thread's next call. */
 VARNEX2_STANDIN_API const char* varnex2_standin_dump_model(size_t* length);
-/* The run at the current moment as a JSON object; valid until the next call. */
+/* The run at the current moment as a JSON object; valid until this thread's next call. */
 VARNEX2_STANDIN_API const char* varnex2_standin_run_state(size_t* length);
 
 /* When 0, the library entry point returns null. */
@@ -49,13 +54,15 @@ VARNEX2_STANDIN_API void* varnex2_standin_find(const char* full_path, size_t len
 /* Arm a failure: the next `count` calls of raw slot `slot` on `object` return `status` and
  * leave `message` as the object's last error. message_fails: the message query (slot 1)
  * that follows fails as well. write_out: the out-value is written before failing.
- * Returns 0, or -1 for a count below 1 or a null object. */
+ * Returns 0, or -1 for a count below 1, a negative slot or an address that is not the
+ * manager, the collection or an object handed out by the current model. */
 VARNEX2_STANDIN_API int varnex2_standin_fail_next(const void* object, int slot, int status, const char* message,
                                                   size_t length, int count, int message_fails, int write_out);
 VARNEX2_STANDIN_API void varnex2_standin_clear_failures(void);
 
 /* Call recording. Argument kinds: 0 integer (i), 1 flag (i), 2 real (d), 3 text (text,
- * length), 4 identifier pair (i, j). */
+ * length), 4 identifier pair (i, j), 5 unsigned size (i holds its 64 bits). call_count
+ * takes this thread's copy of the record; call and call_arg read that copy. */
 VARNEX2_STANDIN_API void varnex2_standin_record_calls(int on);
 VARNEX2_STANDIN_API size_t varnex2_standin_call_count(void);
 VARNEX2_STANDIN_API int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* argc);
@@ -67,7 +74,8 @@ VARNEX2_STANDIN_API void varnex2_standin_clear_calls(void);
  * Returns the number performed, or -1 for a negative count. */
 VARNEX2_STANDIN_API int varnex2_standin_step(int iterations);
 
-/* Texts received by showMessage (kind 0) and showInformational (kind 1). */
+/* Texts received by showMessage (kind 0) and showInformational (kind 1). message_count
+ * takes this thread's copy of them; message reads that copy. */
 VARNEX2_STANDIN_API size_t varnex2_standin_message_count(void);
 VARNEX2_STANDIN_API int varnex2_standin_message(size_t index, int* kind, const char** text, size_t* length);
 VARNEX2_STANDIN_API void varnex2_standin_clear_messages(void);

@@ -19,6 +19,10 @@ Library lookup, first match wins:
 
 Loading the same file a second time gives the already loaded instance, so these
 controls act on the library that the extension module uses.
+
+The controls may be called from any thread while others use the module: they hold the
+interpreter lock while the library works (as the module's calls do), so the two never
+overlap, and the module's calls pay nothing for it.
 """
 import ctypes
 import json
@@ -82,6 +86,12 @@ def _same_file(a, b):
         return False
 
 
+def _open(path):
+    # PyDLL: calls keep the interpreter lock, so a control never runs while another thread
+    # is inside a module call (ctypes.CDLL would release the lock around each call).
+    return ctypes.PyDLL(path)
+
+
 def _load():
     loaded = _already_loaded()
     if loaded:
@@ -89,16 +99,16 @@ def _load():
         if override and not _same_file(override, loaded[0]):
             warnings.warn("VARNEX2_LIBRARY names %s, but %s is already loaded; its instance is used"
                           % (override, loaded[0]), RuntimeWarning, stacklevel=3)
-        return ctypes.CDLL(loaded[0]), loaded[0]
+        return _open(loaded[0]), loaded[0]
     tried = []
     for path in _candidates():
         if os.path.isfile(path):
-            return ctypes.CDLL(os.path.abspath(path)), os.path.abspath(path)
+            return _open(os.path.abspath(path)), os.path.abspath(path)
         tried.append(path)
     if os.environ.get("VARNEX2_LIBRARY"):
         raise ImportError("VARNEX2_LIBRARY names no file: %s" % os.environ["VARNEX2_LIBRARY"])
     try:
-        return ctypes.CDLL(_NAME), _NAME
+        return _open(_NAME), _NAME
     except OSError as error:
         raise ImportError("cannot find %s (looked at %s): %s" % (_NAME, ", ".join(tried), error))
 
@@ -165,21 +175,75 @@ def reset():
     _reset()
 
 
+class _Token(str):
+    """Text that _deep_json writes as it is."""
+
+
+def _deep_json(value):
+    """JSON text of value without recursion, for documents nested deeper than json.dumps
+    goes; the library then accepts them or says where they nest too deep."""
+    parts, stack = [], [value]
+    while stack:
+        item = stack.pop()
+        if isinstance(item, _Token):
+            parts.append(item)
+        elif isinstance(item, dict):
+            pending = []
+            for n, (key, inner) in enumerate(item.items()):
+                if not isinstance(key, str):
+                    raise TypeError("keys must be str, not %s" % type(key).__name__)
+                pending += [_Token(("," if n else "") + json.dumps(key) + ":"), inner]
+            stack += [_Token("}")] + pending[::-1] + [_Token("{")]
+        elif isinstance(item, (list, tuple)):
+            pending = []
+            for n, inner in enumerate(item):
+                pending += [_Token(",")] * (n > 0) + [inner]
+            stack += [_Token("]")] + pending[::-1] + [_Token("[")]
+        else:
+            parts.append(json.dumps(item))
+    return "".join(parts)
+
+
+_UTF8_BOM = b"\xef\xbb\xbf"
+
+
+def _is_json_text(source):
+    """Whether a str or bytes source is JSON text (starts with "{", after an optional byte
+    order mark and blanks) rather than a path."""
+    if isinstance(source, str):
+        return source.lstrip("\ufeff").lstrip()[:1] == "{"
+    if isinstance(source, bytes):
+        return source[len(_UTF8_BOM):].lstrip()[:1] == b"{" if source.startswith(_UTF8_BOM) else \
+            source.lstrip()[:1] == b"{"
+    return False
+
+
 def load_model(source):
     """Replace the model and the run state.
 
-    ``source`` is a dict (the model), JSON text (str or bytes starting with ``{``) or the
-    path of a model file (str, bytes or os.PathLike). Raises ModelError, and keeps the
-    current model, when the model cannot be used.
+    ``source`` is a dict (the model), JSON text (str or bytes starting with ``{``, after an
+    optional byte order mark) or the path of a model file (str, bytes or os.PathLike).
+    Raises ModelError, and keeps the current model, when the model cannot be used.
     """
     if isinstance(source, dict):
-        text = json.dumps(source).encode("utf-8")
-        status = _load_text(text, len(text))
-    elif isinstance(source, (str, bytes)) and source.lstrip()[:1] in ("{", b"{"):
-        text = source.encode("utf-8", "surrogateescape") if isinstance(source, str) else source
-        status = _load_text(text, len(text))
+        try:
+            text = json.dumps(source)
+        except RecursionError:
+            text = _deep_json(source)
+        data = text.encode("utf-8")
+        status = _load_text(data, len(data))
+    elif _is_json_text(source):
+        # Lone surrogates pass as the bytes they stand for; the parser says where they are.
+        data = source.encode("utf-8", "surrogatepass") if isinstance(source, str) else source
+        status = _load_text(data, len(data))
     elif isinstance(source, (str, bytes, os.PathLike)):
-        status = _load_file(os.fsencode(source))
+        try:
+            path = os.fsencode(source)
+        except UnicodeError:
+            raise ModelError("cannot read model file %r: the path cannot be encoded" % (source,)) from None
+        if b"\0" in path:
+            raise ModelError("cannot read model file %r: the path contains a NUL character" % (source,))
+        status = _load_file(path)
     else:
         raise TypeError("load_model() takes a dict, JSON text or a path, not %s" % type(source).__name__)
     if status != 0:
@@ -235,11 +299,16 @@ def fail_next(address, slot, status, message="", count=1, message_fails=False, w
     ``message_fails``: the message query (slot 1) that follows a failure fails too.
     ``write_out``: the out-value is written (non-zero numbers, partial text, a pointer to
     a decoy entity) before failing. Several arms on one slot are used in order.
+    Raises ValueError for an address that is not the manager, the collection or an
+    object of the current model.
     """
     if address is None:
         raise ValueError("fail_next() needs the address of a library object, not None")
+    address = int(address)
+    if not 0 < address < 1 << 64:
+        raise ValueError("fail_next: %#x is not an object of the current model" % address)
     data = message.encode("utf-8", "surrogateescape") if isinstance(message, str) else bytes(message)
-    if _fail_next(int(address), int(slot), int(status), data, len(data), int(count),
+    if _fail_next(address, int(slot), int(status), data, len(data), int(count),
                   1 if message_fails else 0, 1 if write_out else 0) != 0:
         raise ValueError(_error())
 
@@ -271,6 +340,8 @@ def _argument(index, number):
         return _text(text.value, length.value)
     if kind.value == 4:
         return (i.value, j.value)
+    if kind.value == 5:  # a size_t: its 64 bits are unsigned
+        return i.value & 0xFFFFFFFFFFFFFFFF
     return i.value
 
 

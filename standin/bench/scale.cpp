@@ -3,6 +3,10 @@
 // Two key patterns: "hot" cycles over 8 entities (what stays in cache), "spread" draws
 // 4096 keys over the whole model. Lookups are hash-based, so the hot cost does not grow
 // with the model; the spread cost grows only by the cache misses of a large model.
+// First it reports the memory that the 100,000-entity model takes, against its file size.
+#include <malloc.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -42,9 +46,43 @@ double nsPerCall(int calls, const std::function<void(int)>& body) {
     return spent.count() / calls;
 }
 
+// Resident memory of the process.
+double residentMiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+
+// Heap bytes in use (what the model holds, without freed memory the allocator keeps).
+double heapMiB() {
+    struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1 << 20);
+}
+
+// Loads the large model and reports its heap use against the size of its JSON text.
+int memory() {
+    std::string text = model(100000);
+    varnex2_standin_reset();
+    double before = heapMiB(), residentBefore = residentMiB();
+    if (varnex2_standin_load_model_text(text.data(), text.size()) != 0) {
+        std::fprintf(stderr, "%s\n", varnex2_standin_last_error());
+        return 1;
+    }
+    double after = heapMiB(), resident = residentMiB() - residentBefore;
+    double file = static_cast<double>(text.size()) / (1 << 20);
+    std::printf("memory: 100000 entities, JSON %.1f MiB; model %.1f MiB on the heap (ratio %.2f), "
+                "resident memory +%.1f MiB (ratio %.2f)\n\n",
+                file, after - before, (after - before) / file, resident, resident / file);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
+    if (memory() != 0) return 1;
     volatile std::size_t sink = 0;
     for (int spread = 0; spread < 2; ++spread) {
     std::printf("%s keys\n", spread ? "spread" : "hot");

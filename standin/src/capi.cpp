@@ -1,7 +1,16 @@
 // The C control API declared in standin/varnex2_standin.h.
+//
+// Control calls may come from any thread. They take one lock among themselves, and what
+// they hand out (texts, the call record, the messages) is this thread's own copy, so a
+// caller reads it safely while others go on. Raw slots take no lock: the Python package
+// calls the controls with the interpreter lock held, which already orders them with the
+// calls of the extension module.
 #include "standin/varnex2_standin.h"
 
+#include <cinttypes>
 #include <cmath>
+#include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "control.h"
@@ -12,9 +21,17 @@ using namespace varnex2_standin;
 
 namespace {
 
-std::string lastError;
-std::string dumpBuffer;
-std::string runBuffer;
+thread_local std::string lastError;
+thread_local std::string dumpBuffer;
+thread_local std::string runBuffer;
+thread_local std::vector<control::Call> callSnapshot;
+thread_local std::vector<std::pair<int, std::string>> messageSnapshot;
+
+std::mutex& controlLock() {
+    static auto* lock = new std::mutex();  // never destroyed: controls may come during exit
+    return *lock;
+}
+#define VX_CONTROL() std::lock_guard<std::mutex> guard_(controlLock())
 
 int failed(std::string why) {
     lastError = std::move(why);
@@ -70,12 +87,14 @@ int varnex2_standin_api_version(void) { return 1; }
 const char* varnex2_standin_last_error(void) { return lastError.c_str(); }
 
 int varnex2_standin_reset(void) {
+    VX_CONTROL();
     library::reset();
     lastError.clear();
     return 0;
 }
 
 int varnex2_standin_load_model_text(const char* text, size_t length) {
+    VX_CONTROL();
     try {
         library::replaceModel(loadModelText(std::string_view(text == nullptr ? "" : text, text ? length : 0)));
     } catch (const std::exception& e) {
@@ -86,6 +105,7 @@ int varnex2_standin_load_model_text(const char* text, size_t length) {
 }
 
 int varnex2_standin_load_model_file(const char* path) {
+    VX_CONTROL();
     if (path == nullptr) return failed("no path given");
     try {
         library::replaceModel(loadModelFile(path));
@@ -97,9 +117,10 @@ int varnex2_standin_load_model_file(const char* path) {
 }
 
 const char* varnex2_standin_dump_model(size_t* length) {
+    VX_CONTROL();
     const Model& m = library::model();
     Json doc = Json::object();
-    doc["format"] = "varnex2-standin-model/1";
+    doc["format"] = kFormat;
     doc["run"] = runJson();
     doc["solutionControl"] = m.solutionControl == nullptr ? Json(nullptr) : Json(m.solutionControl->fullName);
     doc["entities"] = dumpEntities(m);
@@ -107,6 +128,7 @@ const char* varnex2_standin_dump_model(size_t* length) {
 }
 
 const char* varnex2_standin_run_state(size_t* length) {
+    VX_CONTROL();
     const Run& run = library::run();
     RunState s;
     run.at(kCurrent, s);
@@ -130,13 +152,26 @@ const char* varnex2_standin_run_state(size_t* length) {
     return keep(runBuffer, dumpText(j), length);
 }
 
-void varnex2_standin_set_manager_available(int available) { library::setAvailable(available != 0); }
-int varnex2_standin_manager_available(void) { return library::available() ? 1 : 0; }
+void varnex2_standin_set_manager_available(int available) {
+    VX_CONTROL();
+    library::setAvailable(available != 0);
+}
+int varnex2_standin_manager_available(void) {
+    VX_CONTROL();
+    return library::available() ? 1 : 0;
+}
 
-void* varnex2_standin_manager(void) { return library::manager(); }
-void* varnex2_standin_collection(void) { return library::collection(); }
+void* varnex2_standin_manager(void) {
+    VX_CONTROL();
+    return library::manager();
+}
+void* varnex2_standin_collection(void) {
+    VX_CONTROL();
+    return library::collection();
+}
 
 void* varnex2_standin_find(const char* full_path, size_t length) {
+    VX_CONTROL();
     if (full_path == nullptr) return nullptr;
     Node* n = library::model().resolveFullPath(std::string_view(full_path, length));
     return library::attributeObject(n);
@@ -144,21 +179,37 @@ void* varnex2_standin_find(const char* full_path, size_t length) {
 
 int varnex2_standin_fail_next(const void* object, int slot, int status, const char* message, size_t length,
                               int count, int message_fails, int write_out) {
+    VX_CONTROL();
     if (object == nullptr) return failed("fail_next: no object address given");
     if (count < 1) return failed("fail_next: count must be at least 1, got " + std::to_string(count));
     if (slot < 0) return failed("fail_next: slot must not be negative, got " + std::to_string(slot));
+    if (!library::isCurrentObject(object)) {
+        char address[32];
+        std::snprintf(address, sizeof address, "0x%" PRIxPTR, reinterpret_cast<std::uintptr_t>(object));
+        return failed(std::string("fail_next: ") + address + " is not an object of the current model");
+    }
     control::failNext(object, slot, status, std::string(message == nullptr ? "" : message, message ? length : 0),
                       count, message_fails != 0, write_out != 0);
     return 0;
 }
 
-void varnex2_standin_clear_failures(void) { control::clearFailures(); }
+void varnex2_standin_clear_failures(void) {
+    VX_CONTROL();
+    control::clearFailures();
+}
 
-void varnex2_standin_record_calls(int on) { control::setRecording(on != 0); }
-size_t varnex2_standin_call_count(void) { return control::calls().size(); }
+void varnex2_standin_record_calls(int on) {
+    VX_CONTROL();
+    control::setRecording(on != 0);
+}
+size_t varnex2_standin_call_count(void) {
+    VX_CONTROL();
+    callSnapshot = control::calls();
+    return callSnapshot.size();
+}
 
 int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* argc) {
-    const auto& calls = control::calls();
+    const auto& calls = callSnapshot;
     if (index >= calls.size()) return -1;
     const control::Call& c = calls[index];
     if (object) *object = c.object;
@@ -169,7 +220,7 @@ int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* a
 
 int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, long long* j, double* d,
                              const char** text, size_t* length) {
-    const auto& calls = control::calls();
+    const auto& calls = callSnapshot;
     if (index >= calls.size() || arg >= calls[index].args.size()) return -1;
     const control::Arg& a = calls[index].args[arg];
     if (kind) *kind = a.kind;
@@ -181,17 +232,25 @@ int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, 
     return 0;
 }
 
-void varnex2_standin_clear_calls(void) { control::clearCalls(); }
+void varnex2_standin_clear_calls(void) {
+    VX_CONTROL();
+    control::clearCalls();
+}
 
 int varnex2_standin_step(int iterations) {
+    VX_CONTROL();
     if (iterations < 0) return failed("step: the number of iterations must not be negative");
     return library::run().step(library::model(), iterations);
 }
 
-size_t varnex2_standin_message_count(void) { return control::messages().size(); }
+size_t varnex2_standin_message_count(void) {
+    VX_CONTROL();
+    messageSnapshot = control::messages();
+    return messageSnapshot.size();
+}
 
 int varnex2_standin_message(size_t index, int* kind, const char** text, size_t* length) {
-    const auto& messages = control::messages();
+    const auto& messages = messageSnapshot;
     if (index >= messages.size()) return -1;
     if (kind) *kind = messages[index].first;
     if (text) *text = messages[index].second.data();
@@ -199,6 +258,9 @@ int varnex2_standin_message(size_t index, int* kind, const char** text, size_t* 
     return 0;
 }
 
-void varnex2_standin_clear_messages(void) { control::clearMessages(); }
+void varnex2_standin_clear_messages(void) {
+    VX_CONTROL();
+    control::clearMessages();
+}
 
 }  // extern "C"

@@ -20,9 +20,9 @@ extern bool active;
 
 // One by-value argument of a recorded call.
 struct Arg {
-    enum Kind : int { Int = 0, Bool = 1, Real = 2, Text = 3, Pair = 4 };
+    enum Kind : int { Int = 0, Bool = 1, Real = 2, Text = 3, Pair = 4, Unsigned = 5 };
     Kind kind = Int;
-    long long i = 0, j = 0;  // Int, Bool, first and second of Pair
+    long long i = 0, j = 0;  // Int, Bool, Unsigned (its bits), first and second of Pair
     double d = 0.0;
     std::string text;
 };
@@ -42,7 +42,7 @@ struct Fired {
 
 inline Arg toArg(bool v) { Arg a; a.kind = Arg::Bool; a.i = v; return a; }
 inline Arg toArg(int v) { Arg a; a.kind = Arg::Int; a.i = v; return a; }
-inline Arg toArg(std::size_t v) { Arg a; a.kind = Arg::Int; a.i = static_cast<long long>(v); return a; }
+inline Arg toArg(std::size_t v) { Arg a; a.kind = Arg::Unsigned; a.i = static_cast<long long>(v); return a; }
 inline Arg toArg(float v) { Arg a; a.kind = Arg::Real; a.d = v; return a; }
 inline Arg toArg(double v) { Arg a; a.kind = Arg::Real; a.d = v; return a; }
 inline Arg toArg(OrvaneSDK::Chronology v) { return toArg(static_cast<int>(v)); }

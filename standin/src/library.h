@@ -35,6 +35,9 @@ void replaceModel(std::unique_ptr<Model> next);
 // The built-in model, a fresh run, no armed failures, empty logs, manager available.
 void reset();
 
+// Whether object is the manager, the collection or an object handed out by the current model.
+bool isCurrentObject(const void* object);
+
 // The interface object of an attribute or entity node (made on first use).
 OrvaneSDK::Model::IAttribute* attributeObject(Node* node);
 

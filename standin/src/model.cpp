@@ -1,7 +1,9 @@
 // Indexes and lookups of the in-memory model.
 #include "model.h"
 
+#include <algorithm>
 #include <functional>
+#include <new>
 
 namespace varnex2_standin {
 
@@ -27,6 +29,23 @@ bool Node::isValue() const {
     case NodeKind::Double: return true;
     default: return false;
     }
+}
+
+Scalar ValueNode::value(int chronology) const {
+    Scalar s;
+    if (kind == NodeKind::String) s.text = *slots[chronology].text;
+    else s.number = slots[chronology].number;
+    return s;
+}
+
+void ValueNode::store(Model& model, int chronology, const Scalar& value) {
+    if (kind == NodeKind::String) slots[chronology].text = model.intern(value.text);
+    else slots[chronology].number = value.number;
+}
+
+Model* Node::owner() const {
+    const EntityNode* e = kind == NodeKind::Entity ? static_cast<const EntityNode*>(this) : parentEntity();
+    return e->model;
 }
 
 EntityNode* Node::parentEntity() const {
@@ -76,52 +95,119 @@ std::string Node::describe() const {
     return std::string(what) + " '" + fullPath() + "'";
 }
 
+void* NodeArena::allocate(std::size_t size) {
+    constexpr std::size_t kUnit = sizeof(std::max_align_t), kBlock = 64 * 1024;
+    size = (size + 7) & ~std::size_t(7);  // nodes need no more than word alignment
+    if (size > left_) {
+        std::size_t bytes = std::max(size, kBlock);
+        blocks_.emplace_back(new std::max_align_t[(bytes + kUnit - 1) / kUnit]);
+        next_ = reinterpret_cast<char*>(blocks_.back().get());
+        left_ = bytes;
+    }
+    void* at = next_;
+    next_ += size;
+    left_ -= size;
+    return at;
+}
+
+namespace {
+// Nodes have no virtual destructor (it would cost a word each); their kind says what they are.
+void destroy(Node* n) {
+    switch (n->kind) {
+    case NodeKind::Composite: static_cast<CompositeNode*>(n)->~CompositeNode(); break;
+    case NodeKind::Entity: static_cast<EntityNode*>(n)->~EntityNode(); break;
+    case NodeKind::Link:
+    case NodeKind::List:
+    case NodeKind::Array: static_cast<LinkNode*>(n)->~LinkNode(); break;
+    case NodeKind::Shortcut: static_cast<ShortcutNode*>(n)->~ShortcutNode(); break;
+    default: static_cast<ValueNode*>(n)->~ValueNode(); break;
+    }
+}
+}  // namespace
+
 Model::~Model() {
-    if (orphanShell != nullptr) {
-        for (auto& node : nodes) {
+    if (orphanShell != nullptr) {  // while the whole tree is there: an orphan keeps its description
+        for (Node* node : nodes) {
             if (node->shell != nullptr) orphanShell(*node);
         }
     }
+    for (Node* node : nodes) destroy(node);
 }
 
 const std::string* Model::intern(std::string_view text) {
     return &*strings_.emplace(text).first;
 }
 
-std::size_t Model::ChildKeyHash::operator()(const ChildKey& k) const {
-    std::size_t h = std::hash<std::string_view>()(k.name);
-    return h ^ (std::hash<const void*>()(k.parent) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
+namespace {
+
+template <class T>
+Node* findNamed(const std::vector<T*>& list, const NameIndex* index, std::string_view name) {
+    if (index != nullptr) {
+        auto it = index->find(name);
+        return it == index->end() ? nullptr : it->second;
+    }
+    for (T* n : list) {
+        if (n->name == name) return n;
+    }
+    return nullptr;
 }
 
-std::size_t Model::PairHash::operator()(const std::pair<std::string_view, std::string_view>& k) const {
+// Appends child unless its name is taken; indexes the list once it grows long.
+template <class T>
+bool addNamed(std::vector<T*>& list, std::unique_ptr<NameIndex>& index, Node* child) {
+    if (findNamed(list, index.get(), child->name) != nullptr) return false;
+    list.push_back(static_cast<T*>(child));
+    if (index != nullptr) {
+        index->emplace(child->name, child);
+    } else if (list.size() >= kIndexedFrom) {
+        index = std::make_unique<NameIndex>();
+        for (T* n : list) index->emplace(n->name, n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::size_t TypeAndNameKey::hash(const Key& k) {
     std::size_t h = std::hash<std::string_view>()(k.first);
     return h ^ (std::hash<std::string_view>()(k.second) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
 }
 
+std::size_t IdKey::hash(Key k) {  // a full mix: the table takes the low bits
+    k = (k ^ (k >> 30)) * 0xbf58476d1ce4e5b9ull;
+    k = (k ^ (k >> 27)) * 0x94d049bb133111ebull;
+    return static_cast<std::size_t>(k ^ (k >> 31));
+}
+
 bool Model::attach(CompositeNode* parent, Node* child) {
-    if (!children_.emplace(ChildKey{parent, child->name}, child).second) return false;
-    child->parent = parent;
     if (parent == nullptr) {
-        roots.push_back(static_cast<EntityNode*>(child));
+        if (!addNamed(roots, rootIndex_, child)) return false;
     } else {
-        parent->children.push_back(child);
+        if (!addNamed(parent->children, parent->index, child)) return false;
         if (child->kind == NodeKind::Composite) parent->hasCompositeChild = true;
     }
-    if (child->isValue()) valueNodes.push_back(static_cast<ValueNode*>(child));
+    child->parent = parent;
     return true;
 }
 
-void Model::indexEntity(EntityNode* entity) {
-    byType_[*entity->type].push_back(entity);
-    byTypeName_[{*entity->type, entity->name}].push_back(entity);
-    std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(entity->id1)) << 32) |
-                        static_cast<std::uint32_t>(entity->id2);
-    byId_[key].push_back(entity);
+void Model::indexEntities() {
+    for (EntityNode* e : entities) byType_[*e->type].push_back(e);
+    byTypeName_.build(entities);
+    byId_.build(entities);
+}
+
+void Model::compact() {
+    nodes.shrink_to_fit();
+    entities.shrink_to_fit();
+    roots.shrink_to_fit();
+    for (auto& n : nodes) {
+        if (n->isComposite()) static_cast<CompositeNode&>(*n).children.shrink_to_fit();
+    }
 }
 
 Node* Model::child(const CompositeNode* parent, std::string_view name) const {
-    auto it = children_.find(ChildKey{parent, name});
-    return it == children_.end() ? nullptr : it->second;
+    return parent == nullptr ? findNamed(roots, rootIndex_.get(), name)
+                             : findNamed(parent->children, parent->index.get(), name);
 }
 
 Node* Model::resolvePath(const CompositeNode* from, std::string_view path) const {
@@ -153,17 +239,6 @@ const std::vector<EntityNode*>& Model::entitiesOfType(std::string_view type) con
     return it == byType_.end() ? kNoEntities : it->second;
 }
 
-const std::vector<EntityNode*>& Model::entitiesOfTypeAndName(std::string_view type, std::string_view name) const {
-    auto it = byTypeName_.find({type, name});
-    return it == byTypeName_.end() ? kNoEntities : it->second;
-}
-
-const std::vector<EntityNode*>& Model::entitiesWithId(std::int32_t id1, std::int32_t id2) const {
-    std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id1)) << 32) |
-                        static_cast<std::uint32_t>(id2);
-    auto it = byId_.find(key);
-    return it == byId_.end() ? kNoEntities : it->second;
-}
 
 namespace {
 void flatten(const CompositeNode* composite, std::vector<Node*>& out) {

@@ -2,12 +2,15 @@
 // indexes so that every lookup costs the same whatever the size of the model.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -43,18 +46,21 @@ struct Model;
 struct CompositeNode;
 struct EntityNode;
 
+// Nodes are kept small: a large model holds millions of them.
 struct Node {
     NodeKind kind;
     std::uint8_t access = kReadOnly;
+    // Flags of the derived kinds, here where they take no room of their own.
+    std::uint8_t present = 0;        // value nodes: bit c set when a value exists at chronology c
+    bool pending = false;            // value nodes: listed in the model's pending Next writes
+    bool hasCompositeChild = false;  // composites: a child composite that recursive indexing descends into
     std::string name;
     const std::string* type = nullptr;  // interned in the model
     const std::string* unit = nullptr;  // interned; null when the attribute has no unit
     CompositeNode* parent = nullptr;    // null for a root entity
-    Model* model = nullptr;
     void* shell = nullptr;              // the interface object, made on first hand-out
 
     explicit Node(NodeKind k) : kind(k) {}
-    virtual ~Node() = default;
 
     bool isValue() const;
     bool isComposite() const { return kind == NodeKind::Composite || kind == NodeKind::Entity; }
@@ -63,6 +69,8 @@ struct Node {
     }
     // The nearest entity above this node (for an entity: the entity containing it).
     EntityNode* parentEntity() const;
+    // The model the node belongs to (held by entities; other nodes ask theirs).
+    Model* owner() const;
     // Path inside the parent entity; for a root entity its own name.
     std::string pathInEntity() const;
     // Path from the root entity, starting with the root entity's name.
@@ -71,19 +79,29 @@ struct Node {
     std::string describe() const;
 };
 
+// Values are kept in one word per chronology: the number of every numeric kind, or a text
+// interned in the model (texts repeat a lot across a model and are rarely written).
 struct ValueNode : Node {
-    std::uint8_t present = 0;  // bit c set: a value exists at chronology c
-    std::array<Scalar, kChronologies> values;
-    bool pending = false;      // listed in the model's pending Next writes
+    union Slot {
+        double number;
+        const std::string* text;
+    };
+    std::array<Slot, kChronologies> slots{};
 
     using Node::Node;
     ValueKind valueKind() const { return static_cast<ValueKind>(kind); }
     bool has(int chronology) const { return (present >> chronology) & 1u; }
+    Scalar value(int chronology) const;
+    void store(Model& model, int chronology, const Scalar& value);
 };
+
+// Children by name, kept only for long child lists: short ones are searched in place.
+using NameIndex = std::unordered_map<std::string_view, Node*>;
+constexpr std::size_t kIndexedFrom = 8;
 
 struct CompositeNode : Node {
     std::vector<Node*> children;
-    bool hasCompositeChild = false;  // a child composite that recursive indexing descends into
+    std::unique_ptr<NameIndex> index;  // from kIndexedFrom children on
 
     using Node::Node;
 };
@@ -92,6 +110,7 @@ struct EntityNode : CompositeNode {
     std::string fullName;
     std::int32_t id1 = 0, id2 = 0;
     bool explicitId = false;
+    Model* model = nullptr;
 
     EntityNode() : CompositeNode(NodeKind::Entity) {}
 };
@@ -106,6 +125,67 @@ struct ShortcutNode : Node {
     std::vector<std::string> targetPaths;  // full paths as written in the model
     std::vector<Node*> targets;            // null where a path does not resolve
     ShortcutNode() : Node(NodeKind::Shortcut) {}
+};
+
+// Entities found by a key computed from the entity itself: open addressing over entity
+// pointers only (one word a slot, at most half full), built once the model is read.
+// Entities sharing a key are met in the order of the list the table was built from.
+template <class Traits>
+class EntityTable {
+public:
+    using Key = typename Traits::Key;
+
+    void build(const std::vector<EntityNode*>& entities) {
+        std::size_t size = 16;
+        while (size < 2 * entities.size()) size *= 2;
+        slots_.assign(size, nullptr);
+        for (EntityNode* e : entities) {
+            std::size_t i = Traits::hash(Traits::keyOf(e)) & (size - 1);
+            while (slots_[i] != nullptr) i = (i + 1) & (size - 1);
+            slots_[i] = e;
+        }
+    }
+    std::size_t count(const Key& key) const {
+        std::size_t n = 0;
+        each(key, [&](EntityNode*) { return ++n, false; });
+        return n;
+    }
+    // The index-th entity with key, or null.
+    EntityNode* at(const Key& key, std::size_t index) const {
+        EntityNode* found = nullptr;
+        each(key, [&](EntityNode* e) { return index-- == 0 ? (found = e, true) : false; });
+        return found;
+    }
+
+private:
+    // Calls visit(entity) for the entities with key until it returns true.
+    template <class F>
+    void each(const Key& key, F&& visit) const {
+        if (slots_.empty()) return;
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = Traits::hash(key) & mask; slots_[i] != nullptr; i = (i + 1) & mask) {
+            if (Traits::matches(slots_[i], key) && visit(slots_[i])) return;
+        }
+    }
+
+    std::vector<EntityNode*> slots_;
+};
+
+struct TypeAndNameKey {
+    using Key = std::pair<std::string_view, std::string_view>;
+    static Key keyOf(const EntityNode* e) { return {*e->type, e->name}; }
+    static std::size_t hash(const Key& k);
+    static bool matches(const EntityNode* e, const Key& k) { return e->name == k.second && *e->type == k.first; }
+};
+
+struct IdKey {
+    using Key = std::uint64_t;
+    static Key of(std::int32_t id1, std::int32_t id2) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id1)) << 32) | static_cast<std::uint32_t>(id2);
+    }
+    static Key keyOf(const EntityNode* e) { return of(e->id1, e->id2); }
+    static std::size_t hash(Key k);
+    static bool matches(const EntityNode* e, Key k) { return keyOf(e) == k; }
 };
 
 // Run settings and run-time quantities as the model file gives them.
@@ -127,12 +207,25 @@ struct RunSettings {
     std::string residualPath = "Convergence/Residual";  // mirrored into the solution control
 };
 
+// Blocks that hold a model's nodes one after another, without an allocation per node.
+class NodeArena {
+public:
+    NodeArena() = default;
+    NodeArena(const NodeArena&) = delete;
+    NodeArena& operator=(const NodeArena&) = delete;
+    void* allocate(std::size_t size);
+
+private:
+    std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
 struct Model {
-    std::vector<std::unique_ptr<Node>> nodes;
+    std::vector<Node*> nodes;  // every node, in the arena below
     std::vector<EntityNode*> entities;  // collection order: depth-first as defined
     std::vector<EntityNode*> roots;
     EntityNode* solutionControl = nullptr;
-    std::vector<ValueNode*> valueNodes;
     std::vector<ValueNode*> pendingNext;
     RunSettings run;
 
@@ -141,29 +234,39 @@ struct Model {
     Model& operator=(const Model&) = delete;
     ~Model();
 
-    // Interns a type name or unit so that nodes share one copy.
+    // Interns a type name, unit or text value so that nodes share one copy.
     const std::string* intern(std::string_view text);
 
     // Builders used by the loader; they keep the indexes up to date.
     template <class T, class... A>
     T* make(A&&... args) {
-        auto node = std::make_unique<T>(std::forward<A>(args)...);
-        T* raw = node.get();
-        raw->model = this;
-        nodes.push_back(std::move(node));
-        return raw;
+        // Room first, so that a node once made is listed (and destroyed with the model).
+        if (nodes.size() == nodes.capacity()) nodes.reserve(std::max<std::size_t>(64, 2 * nodes.size()));
+        T* node = new (arena_.allocate(sizeof(T))) T(std::forward<A>(args)...);
+        if constexpr (std::is_same_v<T, EntityNode>) node->model = this;
+        nodes.push_back(node);
+        return node;
     }
     // Adds child under parent (null parent: a root entity); false when the name is taken.
     bool attach(CompositeNode* parent, Node* child);
-    void indexEntity(EntityNode* entity);
+    // Indexes the entities by type, name and identifier once they are all in place.
+    void indexEntities();
+    // Gives back the spare capacity of the lists grown while reading.
+    void compact();
 
     // Lookups; all hash-based.
     Node* child(const CompositeNode* parent, std::string_view name) const;
     Node* resolvePath(const CompositeNode* from, std::string_view path) const;  // inside from
     Node* resolveFullPath(std::string_view path) const;                          // from the roots
     const std::vector<EntityNode*>& entitiesOfType(std::string_view type) const;
-    const std::vector<EntityNode*>& entitiesOfTypeAndName(std::string_view type, std::string_view name) const;
-    const std::vector<EntityNode*>& entitiesWithId(std::int32_t id1, std::int32_t id2) const;
+    std::size_t countOfTypeAndName(std::string_view type, std::string_view name) const {
+        return byTypeName_.count({type, name});
+    }
+    EntityNode* entityOfTypeAndName(std::string_view type, std::string_view name, std::size_t index) const {
+        return byTypeName_.at({type, name}, index);
+    }
+    std::size_t countWithId(std::int32_t id1, std::int32_t id2) const { return byId_.count(IdKey::of(id1, id2)); }
+    EntityNode* entityWithId(std::int32_t id1, std::int32_t id2) const { return byId_.at(IdKey::of(id1, id2), 0); }
 
     // Attributes of a composite in depth-first pre-order, descending into composite
     // children but not into child entities (their attributes belong to them).
@@ -174,23 +277,13 @@ struct Model {
     void notePending(ValueNode* node);
 
 private:
-    struct ChildKey {
-        const CompositeNode* parent;
-        std::string_view name;
-        bool operator==(const ChildKey& o) const { return parent == o.parent && name == o.name; }
-    };
-    struct ChildKeyHash {
-        std::size_t operator()(const ChildKey& k) const;
-    };
-    struct PairHash {
-        std::size_t operator()(const std::pair<std::string_view, std::string_view>& k) const;
-    };
 
+    NodeArena arena_;
     std::unordered_set<std::string> strings_;
-    std::unordered_map<ChildKey, Node*, ChildKeyHash> children_;
+    std::unique_ptr<NameIndex> rootIndex_;
     std::unordered_map<std::string_view, std::vector<EntityNode*>> byType_;
-    std::unordered_map<std::pair<std::string_view, std::string_view>, std::vector<EntityNode*>, PairHash> byTypeName_;
-    std::unordered_map<std::uint64_t, std::vector<EntityNode*>> byId_;
+    EntityTable<TypeAndNameKey> byTypeName_;
+    EntityTable<IdKey> byId_;
     mutable std::unordered_map<const CompositeNode*, std::vector<Node*>> flat_;
 };
 

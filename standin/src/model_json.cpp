@@ -1,11 +1,16 @@
 // Loading and writing model files. The format is described in standin/README.md.
 #include "model_json.h"
 
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstring>
+#include <algorithm>
 #include <limits>
-#include <sstream>
 #include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnex2_standin {
 
@@ -15,11 +20,20 @@ namespace {
     throw ModelError(where + ": " + what);
 }
 
+// Text from the input, quoted and cut short so that a message never echoes a huge value.
+std::string quoted(const std::string& text) {
+    constexpr std::size_t kShown = 60;
+    if (text.size() <= kShown) return "'" + text + "'";
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+    return "'" + text.substr(0, cut) + "...' (" + std::to_string(text.size()) + " bytes)";
+}
+
 void onlyKeys(const Json& object, const std::string& where, std::initializer_list<const char*> allowed) {
     for (auto it = object.begin(); it != object.end(); ++it) {
         bool known = false;
         for (const char* key : allowed) known = known || it.key() == key;
-        if (!known) bad(where, "unknown key '" + it.key() + "'");
+        if (!known) bad(where, "unknown key " + quoted(it.key()));
     }
 }
 
@@ -91,7 +105,7 @@ int chronologyKey(const std::string& key, const std::string& where) {
     for (int c = 0; c < kChronologies; ++c) {
         if (key == chronologyName(c) || key == std::to_string(c)) return c;
     }
-    bad(where, "unknown chronology '" + key + "' (Initial, Continue, TimeStepStart, Current, Next)");
+    bad(where, "unknown chronology " + quoted(key) + " (Initial, Continue, TimeStepStart, Current, Next)");
 }
 
 const char* kindText(NodeKind kind) {
@@ -119,7 +133,7 @@ NodeKind kindFromText(const std::string& t, const std::string& where) {
         {"array", NodeKind::Array},   {"shortcut", NodeKind::Shortcut},
     };
     auto it = kinds.find(t);
-    if (it == kinds.end()) bad(where, "unknown kind '" + t + "'");
+    if (it == kinds.end()) bad(where, "unknown kind " + quoted(t));
     return it->second;
 }
 
@@ -136,15 +150,23 @@ public:
     void load(const Json& doc) {
         if (!doc.is_object()) bad("model", "expected a JSON object");
         onlyKeys(doc, "model", {"format", "run", "solutionControl", "entities"});
+        if (doc.contains("format")) {
+            const Json& format = doc["format"];
+            if (!format.is_string()) bad("format", "expected the text '" + std::string(kFormat) + "'");
+            if (format.get_ref<const std::string&>() != kFormat)
+                bad("format", "unsupported format " + quoted(format.get<std::string>()) + " (this library reads '" +
+                                  kFormat + "')");
+        }
         if (doc.contains("run")) loadRun(doc["run"]);
         if (doc.contains("entities")) {
             const Json& roots = doc["entities"];
             if (!roots.is_array()) bad("entities", "expected a list");
             for (std::size_t i = 0; i < roots.size(); ++i)
-                entity(roots[i], nullptr, "entities[" + std::to_string(i) + "]", true);
+                entity(roots[i], nullptr, "entities[" + std::to_string(i) + "]", 0);
         }
         assignIds();
-        for (EntityNode* e : model_.entities) model_.indexEntity(e);
+        model_.indexEntities();
+        model_.compact();
         resolveLinks();
         if (doc.contains("solutionControl") && !doc["solutionControl"].is_null()) {
             std::string name = text(doc["solutionControl"], "solutionControl");
@@ -196,8 +218,10 @@ private:
         }
         if (s.iteration < 0) bad(where + ".iteration", "must not be negative");
         if (s.numberOfIterations < 0) bad(where + ".numberOfIterations", "must not be negative");
-        if (!(s.timeStep > 0.0) || !std::isfinite(s.timeStep)) bad(where + ".timeStep", "must be positive");
-        if (!(s.totalTime >= 0.0) || !std::isfinite(s.totalTime)) bad(where + ".totalTime", "must not be negative");
+        if (!std::isfinite(s.timeStep)) bad(where + ".timeStep", "must be a finite number");
+        if (!(s.timeStep > 0.0)) bad(where + ".timeStep", "must be positive");
+        if (!std::isfinite(s.totalTime)) bad(where + ".totalTime", "must be a finite number");
+        if (!(s.totalTime >= 0.0)) bad(where + ".totalTime", "must not be negative");
         if (!(s.residualReduction > 0.0)) bad(where + ".residualReduction", "must be positive");
     }
 
@@ -225,10 +249,11 @@ private:
         if (!model_.attach(parent, node)) bad(where, "the name '" + node->name + "' is used twice");
     }
 
-    EntityNode* entity(const Json& def, CompositeNode* parent, const std::string& where, bool root) {
+    // level: 0 for a root entity, else the attribute's level below its root entity.
+    EntityNode* entity(const Json& def, CompositeNode* parent, const std::string& where, int level) {
         std::string name = nameOf(def, where);
         onlyKeys(def, where, {"name", "kind", "type", "id", "access", "attributes"});
-        if (def.contains("kind") && text(def["kind"], where + ".kind") != "entity")
+        if (level == 0 && def.contains("kind") && text(def["kind"], where + ".kind") != "entity")
             bad(where + ".kind", "a root entity must be of kind 'entity'");
         if (!def.contains("type")) bad(where, "an entity needs a 'type'");
         EntityNode* e = model_.make<EntityNode>();
@@ -242,35 +267,37 @@ private:
             e->explicitId = true;
         }
         attach(parent, e, where);
-        EntityNode* above = root ? nullptr : e->parentEntity();
+        EntityNode* above = level == 0 ? nullptr : e->parentEntity();
         e->fullName = above == nullptr ? name : above->fullName + "/" + e->pathInEntity();
         model_.entities.push_back(e);
-        children(def, e, where);
+        children(def, e, where, level);
         return e;
     }
 
-    void children(const Json& def, CompositeNode* composite, const std::string& where) {
+    void children(const Json& def, CompositeNode* composite, const std::string& where, int level) {
         if (!def.contains("attributes")) return;
         const Json& list = def["attributes"];
         if (!list.is_array()) bad(where + ".attributes", "expected a list");
         for (std::size_t i = 0; i < list.size(); ++i)
-            attribute(list[i], composite, where + ".attributes[" + std::to_string(i) + "]");
+            attribute(list[i], composite, where + ".attributes[" + std::to_string(i) + "]", level + 1);
     }
 
-    void attribute(const Json& def, CompositeNode* parent, const std::string& at) {
+    void attribute(const Json& def, CompositeNode* parent, const std::string& at, int level) {
         std::string name = nameOf(def, at);
         std::string where = at + " ('" + name + "')";
+        if (level > kMaxNesting)
+            bad(where, "nested more than " + std::to_string(kMaxNesting) + " levels below its root entity");
         if (!def.contains("kind")) bad(where, "missing 'kind'");
         NodeKind kind = kindFromText(text(def["kind"], where + ".kind"), where + ".kind");
         switch (kind) {
-        case NodeKind::Entity: entity(def, parent, where, false); return;
+        case NodeKind::Entity: entity(def, parent, where, level); return;
         case NodeKind::Composite: {
             onlyKeys(def, where, {"name", "kind", "type", "access", "unit", "attributes"});
             auto* c = model_.make<CompositeNode>(NodeKind::Composite);
             c->name = name;
             common(c, def, where, "composite");
             attach(parent, c, where);
-            children(def, c, where);
+            children(def, c, where, level);
             return;
         }
         case NodeKind::Link:
@@ -331,14 +358,14 @@ private:
         if (def.contains("value") && def.contains("values")) bad(where, "give either 'value' or 'values'");
         if (def.contains("value")) {
             Scalar s = scalar(v->valueKind(), def["value"], where + ".value");
-            for (int c = kInitial; c <= kCurrent; ++c) v->values[c] = s;
+            for (int c = kInitial; c <= kCurrent; ++c) v->store(model_, c, s);
             v->present = 0x0f;
         } else if (def.contains("values")) {
             const Json& vs = def["values"];
             if (!vs.is_object()) bad(where + ".values", "expected an object keyed by chronology");
             for (auto it = vs.begin(); it != vs.end(); ++it) {
                 int c = chronologyKey(it.key(), where + ".values");
-                v->values[c] = scalar(v->valueKind(), it.value(), where + ".values." + it.key());
+                v->store(model_, c, scalar(v->valueKind(), it.value(), where + ".values." + it.key()));
                 v->present |= static_cast<std::uint8_t>(1u << c);
             }
         }
@@ -405,7 +432,7 @@ private:
 };
 
 Json valueJson(const ValueNode& v, int c) {
-    const Scalar& s = v.values[c];
+    const Scalar s = v.value(c);
     switch (v.valueKind()) {
     case ValueKind::Int: return static_cast<int>(s.number);
     case ValueKind::Bool: return s.number != 0.0;
@@ -474,23 +501,111 @@ std::unique_ptr<Model> loadModel(const Json& document) {
     return model;
 }
 
-std::unique_ptr<Model> loadModelText(std::string_view text) {
-    Json doc;
-    try {
-        doc = Json::parse(text.begin(), text.end());
-    } catch (const nlohmann::json::parse_error& e) {
-        throw ModelError(std::string("not valid JSON: ") + e.what());
+namespace {
+
+// "line L, column C" of a byte offset in text (columns count bytes, from 1).
+std::string placeOf(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    std::size_t line = 1, lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
     }
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
+}
+
+// Refuses text nested deeper than kMaxJsonDepth, naming where it gets too deep. Parsing
+// is iterative, but reading the document into a model and writing it back recurse.
+void checkNesting(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (++depth > kMaxJsonDepth)
+                throw ModelError(placeOf(text, i) + ": JSON nested more than " + std::to_string(kMaxJsonDepth) +
+                                 " levels deep");
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+}
+
+// The document builder of the parser, with errors that name their place and never echo
+// more than the start of the offending token.
+struct DocumentBuilder : nlohmann::detail::json_sax_dom_parser<Json> {
+    DocumentBuilder(Json& document, std::string_view text) : json_sax_dom_parser(document), text_(text) {}
+
+    template <class Exception>
+    bool parse_error(std::size_t offset, const std::string& token, const Exception& error) {
+        if (error.id == 406)  // a number beyond the range of double; offset is just past it
+            throw ModelError("not valid JSON: " + placeOf(text_, offset - std::min(offset, token.size())) +
+                             ": number out of range: " + quoted(token));
+        std::string what = error.what();
+        std::size_t last = what.find("last read: '");
+        if (last != std::string::npos && what.size() - last > 80) {
+            std::size_t start = last + 12;
+            std::size_t end = what.find("'", start);
+            if (end == std::string::npos) end = what.size();
+            std::string shown = quoted(what.substr(start, end - start));
+            what = what.substr(0, last) + "last read: " + shown + what.substr(std::min(what.size(), end + 1));
+        }
+        throw ModelError("not valid JSON: " + what);
+    }
+
+private:
+    std::string_view text_;
+};
+
+std::string readFile(const std::string& path) {
+    auto refuse = [&](const std::string& why) { return ModelError("cannot read model file '" + path + "': " + why); };
+    // Non-blocking, so that opening a FIFO does not wait for a writer; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw refuse(std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throw refuse(std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) throw refuse("not a regular file");
+    const std::string tooLarge = "larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB";
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) throw refuse(tooLarge);
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    while (true) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw refuse(std::strerror(errno));
+        if (got == 0) break;
+        if (content.size() + static_cast<std::size_t>(got) > kMaxFileBytes) throw refuse(tooLarge);
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return content;
+}
+
+}  // namespace
+
+std::unique_ptr<Model> loadModelText(std::string_view text) {
+    checkNesting(text);
+    Json doc;
+    DocumentBuilder builder(doc, text);
+    Json::sax_parse(text.begin(), text.end(), &builder);
     return loadModel(doc);
 }
 
 std::unique_ptr<Model> loadModelFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ModelError("cannot read model file '" + path + "'");
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::string content = readFile(path);
     try {
-        return loadModelText(content.str());
+        return loadModelText(content);
     } catch (const ModelError& e) {
         throw ModelError(path + ": " + e.what());
     }

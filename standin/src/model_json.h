@@ -1,6 +1,7 @@
 // Model files: JSON text to an in-memory model and back.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,17 @@ struct ModelError : std::runtime_error {
 };
 
 using Json = nlohmann::ordered_json;
+
+// The value of "format" in model files (optional when reading).
+inline constexpr char kFormat[] = "varnex2-standin-model/1";
+
+// Attributes nest at most this many levels below their root entity; the JSON text at most
+// kMaxJsonDepth levels (what a model at the attribute limit needs, and a little more).
+// Deeper input is refused before anything recurses over it.
+constexpr int kMaxNesting = 256;
+constexpr int kMaxJsonDepth = 2 * kMaxNesting + 8;
+// A model file is read only up to this size.
+constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 
 std::unique_ptr<Model> loadModel(const Json& document);
 std::unique_ptr<Model> loadModelText(std::string_view text);

@@ -2,9 +2,13 @@
 // single-inheritance chain from that interface (so an object's address is its interface
 // pointer), acting on the in-memory model. Every raw slot first lets the test controls
 // record the call or inject a failure; with nothing armed that costs one test of a flag.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <string_view>
 #include <unordered_map>
 
@@ -134,9 +138,38 @@ namespace {
 sm::ICompositeAttribute* compositeObject(CompositeNode* node);
 
 // Descriptions of objects whose model was replaced, by object address. Such objects are
-// never freed, so an address is never reused for another object.
-std::unordered_map<const void*, std::string>& orphans() {
-    static auto* table = new std::unordered_map<const void*, std::string>();
+// never freed, so an address is never reused for another object. Kept compact, as a
+// replaced large model may leave many: the texts one after another in one buffer, and
+// (address, offset) pairs sorted when first searched.
+class Orphans {
+public:
+    void add(const void* object, const std::string& description) {
+        entries_.push_back({object, texts_.size()});
+        texts_.append(description).push_back('\0');
+        sorted_ = false;
+    }
+    // Gives back the spare capacity once a model's objects are all added.
+    void compact() {
+        entries_.shrink_to_fit();
+        texts_.shrink_to_fit();
+    }
+    std::string describe(const void* object) {
+        if (!sorted_) {
+            std::sort(entries_.begin(), entries_.end());
+            sorted_ = true;
+        }
+        auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(object, std::size_t(0)));
+        return it != entries_.end() && it->first == object ? texts_.c_str() + it->second : "object";
+    }
+
+private:
+    std::vector<std::pair<const void*, std::size_t>> entries_;
+    std::string texts_;
+    bool sorted_ = true;
+};
+
+Orphans& orphans() {
+    static auto* table = new Orphans();
     return *table;
 }
 }  // namespace
@@ -144,7 +177,7 @@ std::unordered_map<const void*, std::string>& orphans() {
 // An object of a replaced model answers every slot (after the first three) with this.
 #define VX_LIVE()                                                                          \
     if (ORVANE_UNLIKELY(node_ == nullptr))                                                 \
-        return this->fail(kLogicError, orphans()[this] + " belongs to a model that has been replaced");
+        return this->fail(kLogicError, orphans().describe(this) + " belongs to a model that has been replaced");
 
 // Slots 3 to 21 of every attribute.
 template <class I>
@@ -154,7 +187,7 @@ public:
 
     // Cuts the object loose from its node, whose model is going away.
     void orphan() {
-        orphans()[this] = node_->describe();
+        orphans().add(this, node_->describe());
         node_ = nullptr;
     }
 
@@ -306,7 +339,7 @@ protected:
     CompositeNode* composite() const { return static_cast<CompositeNode*>(node_); }
 
     std::size_t numberOf(bool recursive) const {
-        return recursive ? node_->model->recursiveCount(composite()) : composite()->children.size();
+        return recursive ? node_->owner()->recursiveCount(composite()) : composite()->children.size();
     }
     int at(std::size_t index, bool recursive, Node*& found) const {
         std::size_t n = numberOf(recursive);
@@ -314,7 +347,7 @@ protected:
             return this->fail(kOutOfRange, "attribute index " + std::to_string(index) + " is out of range: " +
                                                node_->describe() + " has " + std::to_string(n) +
                                                (recursive ? " attributes counted recursively" : " attributes"));
-        found = recursive ? node_->model->recursiveAt(composite(), index) : composite()->children[index];
+        found = recursive ? node_->owner()->recursiveAt(composite(), index) : composite()->children[index];
         return kOk;
     }
 
@@ -343,19 +376,19 @@ protected:
     int do_GetAttributeByPath(IConstString const& path, sm::IAttribute*& out) override {
         VX_HOOK(25, out, path);
         VX_LIVE();
-        out = library::attributeObject(node_->model->resolvePath(composite(), view(path)));
+        out = library::attributeObject(node_->owner()->resolvePath(composite(), view(path)));
         return kOk;
     }
     int do_GetAttributeByPath_const(IConstString const& path, sm::IAttribute const*& out) const override {
         VX_HOOK(26, out, path);
         VX_LIVE();
-        out = library::attributeObject(node_->model->resolvePath(composite(), view(path)));
+        out = library::attributeObject(node_->owner()->resolvePath(composite(), view(path)));
         return kOk;
     }
     int do_HasAttributeByPath_const(IConstString const& path, bool& out) const override {
         VX_HOOK(27, out, path);
         VX_LIVE();
-        out = node_->model->resolvePath(composite(), view(path)) != nullptr;
+        out = node_->owner()->resolvePath(composite(), view(path)) != nullptr;
         return kOk;
     }
 };
@@ -480,8 +513,13 @@ protected:
     static sm::IEntity* pick(const std::vector<EntityNode*>& found, std::size_t index) {
         return index < found.size() ? entityObject(found[index]) : nullptr;
     }
+    static sm::IEntity* byTypeAndName(std::string_view type, std::string_view name, std::size_t index) {
+        EntityNode* e = model().entityOfTypeAndName(type, name, index);
+        return e == nullptr ? nullptr : entityObject(e);
+    }
     static sm::IEntity* byId(const sm::CEntityID& id) {
-        return pick(model().entitiesWithId(id.id1, id.id2), 0);
+        EntityNode* e = model().entityWithId(id.id1, id.id2);
+        return e == nullptr ? nullptr : entityObject(e);
     }
     int root(std::size_t index, sm::IEntity*& out) const {
         const auto& roots = model().roots;
@@ -522,7 +560,7 @@ protected:
     }
     int do_getNumberOfEntitiesByTypeAndName(Text const& type, Text const& name, std::size_t& out) const override {
         VX_HOOK(7, out, type, name);
-        out = model().entitiesOfTypeAndName(view(type), view(name)).size();
+        out = model().countOfTypeAndName(view(type), view(name));
         return kOk;
     }
     int do_getSolutionControl(sm::IEntity*& out) override {
@@ -549,13 +587,13 @@ protected:
     int do_getEntityByTypeAndName(Text const& type, Text const& name, std::size_t index,
                                   sm::IEntity*& out) override {
         VX_HOOK(12, out, type, name, index);
-        out = pick(model().entitiesOfTypeAndName(view(type), view(name)), index);
+        out = byTypeAndName(view(type), view(name), index);
         return kOk;
     }
     int do_getEntityByTypeAndName_const(Text const& type, Text const& name, std::size_t index,
                                         sm::IEntity const*& out) const override {
         VX_HOOK(13, out, type, name, index);
-        out = pick(model().entitiesOfTypeAndName(view(type), view(name)), index);
+        out = byTypeAndName(view(type), view(name), index);
         return kOk;
     }
     int do_getNumberOfEntitiesByType(Text const& type, std::size_t& out) const override {
@@ -565,7 +603,7 @@ protected:
     }
     int do_getNumberOfEntitiesByID(sm::CEntityID const& id, std::size_t& out) const override {
         VX_HOOK(15, out, id);
-        out = model().entitiesWithId(id.id1, id.id2).size();
+        out = model().countWithId(id.id1, id.id2);
         return kOk;
     }
     int do_getEntityByType(Text const& type, std::size_t index, sm::IEntity*& out) override {
@@ -832,8 +870,19 @@ const std::string& startError() { return state().startError; }
 
 void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
+    bool large = s.model->nodes.size() + next->nodes.size() > 10000;
     s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
+    if (large) orphans().compact();
+#ifdef __GLIBC__
+    // Reading a large model leaves much freed memory (its JSON document) spread through
+    // the heap; give those pages back rather than keep them in the process.
+    if (large) malloc_trim(0);
+#endif
     s.run.start(*s.model);
+    if (!s.startError.empty()) {  // the manager was withheld only for want of a model
+        s.startError.clear();
+        s.available = true;
+    }
 }
 
 void reset() {
@@ -844,6 +893,15 @@ void reset() {
     control::setRecording(false);
     control::clearCalls();
     control::clearMessages();
+}
+
+bool isCurrentObject(const void* object) {
+    State& s = state();
+    if (object == &s.manager || object == &s.collection) return true;
+    for (const auto& node : s.model->nodes) {
+        if (node->shell == object) return true;
+    }
+    return false;
 }
 
 sm::IAttribute* attributeObject(Node* node) {

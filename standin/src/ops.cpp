@@ -87,7 +87,7 @@ int getValue(const Node& node, int chronology, T& out, ErrorRecord& err) {
     if (!v.has(chronology))
         return failWith(err, kRuntimeError,
                         n->describe() + " has no value at chronology " + chronologyName(chronology));
-    Conversion c = convertOut(v.valueKind(), v.values[chronology], out);
+    Conversion c = convertOut(v.valueKind(), v.value(chronology), out);
     if (!c) return failWith(err, c.status, n->describe() + ": " + c.reason);
     return kOk;
 }
@@ -111,9 +111,9 @@ int setValue(Node& node, int chronology, const T& value, ErrorRecord& err) {
     Scalar converted;
     Conversion c = convertIn(v.valueKind(), value, converted);
     if (!c) return failWith(err, c.status, n->describe() + ": " + c.reason);
-    v.values[chronology] = std::move(converted);
+    v.store(*v.owner(), chronology, converted);
     v.present |= static_cast<std::uint8_t>(1u << chronology);
-    if (chronology == kNext) v.model->notePending(&v);
+    if (chronology == kNext) v.owner()->notePending(&v);
     return kOk;
 }
 

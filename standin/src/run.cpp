@@ -168,8 +168,7 @@ int Run::step(Model& model, int iterations) {
     // Attribute values written at Next become current.
     for (ValueNode* v : model.pendingNext) {
         if (v->has(kNext)) {
-            v->values[kCurrent] = std::move(v->values[kNext]);
-            v->values[kNext] = Scalar();
+            v->slots[kCurrent] = v->slots[kNext];
             v->present = static_cast<std::uint8_t>((v->present | (1u << kCurrent)) & ~(1u << kNext));
         }
         v->pending = false;
@@ -180,9 +179,11 @@ int Run::step(Model& model, int iterations) {
     while (done < iterations && canAdvance(current_)) {
         if (advance(current_)) {
             stepStart_ = current_;
-            for (ValueNode* v : model.valueNodes) {
+            for (Node* n : model.nodes) {
+                if (!n->isValue()) continue;
+                auto* v = static_cast<ValueNode*>(n);
                 if (v->has(kCurrent)) {
-                    v->values[kTimeStepStart] = v->values[kCurrent];
+                    v->slots[kTimeStepStart] = v->slots[kCurrent];
                     v->present |= static_cast<std::uint8_t>(1u << kTimeStepStart);
                 }
             }
@@ -199,7 +200,7 @@ void Run::mirror(Model& model) const {
     if (n == nullptr || (n->kind != NodeKind::Double && n->kind != NodeKind::Float)) return;
     auto* v = static_cast<ValueNode*>(n);
     double r = current_.residual;
-    v->values[kCurrent].number = n->kind == NodeKind::Float ? static_cast<float>(r) : r;
+    v->slots[kCurrent].number = n->kind == NodeKind::Float ? static_cast<float>(r) : r;
     v->present |= static_cast<std::uint8_t>(1u << kCurrent);
 }
 

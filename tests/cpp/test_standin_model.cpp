@@ -1,6 +1,10 @@
 // The stand-in library's model and values through the facade, where the module's tests do not
 // reach: model-file validation, tree order, positional and shortcut failures, defaults, and the
 // conversion, access and chronology rules of values.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <sstream>
 #include <vector>
 
@@ -20,7 +24,7 @@ std::string attrs(const std::string& list) {
 }
 
 // A rejected model leaves the current one in place and says where the fault is.
-Case bad(const char* name, const std::string& json, const char* error) {
+Case bad(const char* name, const std::string& json, const std::string& error) {
     return {name, nullptr, [json] {
                 int rc = varnex2_standin_load_model_text(json.data(), json.size());
                 bool kept = collection().getNumberOfEntities() == 11u;
@@ -52,8 +56,77 @@ INSTANTIATE_TEST_SUITE_P(
         bad("badSolutionControl", R"({"solutionControl": "X", "entities": []})",
             "solutionControl: no entity named 'X'"),
         bad("badTimeStep", R"({"run": {"timeStep": 0}})", "run.timeStep: must be positive"),
+        bad("infiniteTimeStep", R"({"run": {"timeStep": "inf"}})", "run.timeStep: must be a finite number"),
+        bad("nanTotalTime", R"({"run": {"totalTime": "nan"}})", "run.totalTime: must be a finite number"),
+        bad("formatNotText", R"({"format": 1})", "format: expected the text 'varnex2-standin-model/1'"),
+        bad("formatUnknown", R"({"format": "varnex2-standin-model/999"})",
+            "format: unsupported format 'varnex2-standin-model/999' (this library reads 'varnex2-standin-model/1')"),
+        bad("formatHuge", "{\"format\": \"" + std::string(100000, 'x') + "\"}",
+            "format: unsupported format '" + std::string(60, 'x') +
+                "...' (100000 bytes) (this library reads 'varnex2-standin-model/1')"),
+        bad("numberOverflow", "{\"run\": {\n  \"timeStep\": 1" + std::string(100000, '0') + "}}",
+            "not valid JSON: line 2, column 15: number out of range: '1" + std::string(59, '0') +
+                "...' (100001 bytes)"),
         bad("badAccess", R"({"entities": [{"name": "A", "type": "T", "access": "Full"}]})",
             "entities[0].access: access must be None, ReadOnly, WriteOnly or ReadWrite")));
+
+// An entity A with `levels` composites nested in one another, the innermost holding `inner`.
+std::string nested(int levels, const std::string& kind = "composite", const std::string& inner = "") {
+    std::string json = R"({"entities": [{"name": "A", "type": "T", "attributes": [)";
+    for (int i = 0; i < levels; ++i) json += R"({"name": "c", "kind": ")" + kind + R"(", "type": "T", "attributes": [)";
+    json += inner;
+    for (int i = 0; i < levels; ++i) json += "]}";
+    return json + "]}]}";
+}
+
+// Nesting ends in a loaded model or a refusal that says where; the deepest model loads and
+// dumps back; the reader never recurses over what it refuses.
+TEST_F(Standin, NestingUpToTheLimitLoadsAndDeeperIsRefused) {
+    // The int sits 256 levels below A, under 255 composites.
+    std::string deepest = nested(255, "composite", R"({"name": "v", "kind": "int", "values": {"Current": 1}})");
+    load(deepest);
+    std::string path = "A";
+    for (int i = 0; i < 255; ++i) path += "/c";
+    EXPECT_EQ(attribute(path + "/v")->getIntValue(), 1);
+    std::size_t length = 0;
+    std::string dumped = varnex2_standin_dump_model(&length);
+    load(dumped);
+    EXPECT_EQ(attribute(path + "/v")->getIntValue(), 1);
+    for (const char* kind : {"composite", "entity"}) {
+        std::string tooDeep = nested(257, kind);
+        EXPECT_EQ(varnex2_standin_load_model_text(tooDeep.data(), tooDeep.size()), -1);
+        std::string error = varnex2_standin_last_error();
+        EXPECT_EQ(error.substr(0, 45), "entities[0].attributes[0] ('c').attributes[0]") << kind;
+        EXPECT_EQ(error.substr(error.size() - 70),
+                  "attributes[0] ('c'): nested more than 256 levels below its root entity") << kind;
+    }
+    for (int levels : {12000, 100000}) {
+        std::string huge = nested(levels, "entity");
+        EXPECT_EQ(varnex2_standin_load_model_text(huge.data(), huge.size()), -1);
+        EXPECT_EQ(std::string(varnex2_standin_last_error()),
+                  "line 1, column 15537: JSON nested more than 520 levels deep");
+    }
+    EXPECT_EQ(collection().getEntity("T", "A")->getNumberOfAttributes(true), 256u);  // the last model kept
+}
+
+// Only regular files are read: a FIFO does not block, a device is not read without end.
+TEST_F(Standin, ModelFilesMustBeRegularFiles) {
+    char dir[] = "/tmp/standin_test_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string fifo = std::string(dir) + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (std::string path : {fifo, std::string("/dev/zero"), std::string(dir)}) {
+        EXPECT_EQ(varnex2_standin_load_model_file(path.c_str()), -1) << path;
+        EXPECT_EQ(std::string(varnex2_standin_last_error()), "cannot read model file '" + path + "': not a regular file");
+    }
+    std::string missing = std::string(dir) + "/absent.json";
+    EXPECT_EQ(varnex2_standin_load_model_file(missing.c_str()), -1);
+    EXPECT_EQ(std::string(varnex2_standin_last_error()),
+              "cannot read model file '" + missing + "': No such file or directory");
+    unlink(fifo.c_str());
+    rmdir(dir);
+    EXPECT_EQ(collection().getNumberOfEntities(), 11u);
+}
 
 const char* kOddModel = R"({"entities": [{"name": "A", "type": "T", "attributes": [{"name": "L", "kind": "link"},
     {"name": "S", "kind": "shortcut", "targets": ["A/Missing"]},

@@ -146,6 +146,14 @@ TEST_F(Standin, CountQueueAndPlaceOfArmedFailures) {
     varnex2_standin_clear_failures();
     EXPECT_EQ(speed->getDoubleValue(), 1450.0);
     EXPECT_EQ(varnex2_standin_fail_next(nullptr, 3, -2, "", 0, 1, 0, 0), -1);
+    // Only the manager, the collection and objects of the current model can be armed.
+    int local = 0;
+    varnex2_standin_reset();  // speed now belongs to a replaced model
+    for (const void* address : {static_cast<const void*>(&local), static_cast<const void*>(speed)}) {
+        EXPECT_EQ(varnex2_standin_fail_next(address, 3, -2, "", 0, 1, 0, 0), -1);
+        std::string error = varnex2_standin_last_error();
+        EXPECT_EQ(error.substr(0, 13) + error.substr(error.find(" is ")), "fail_next: 0x is not an object of the current model");
+    }
 }
 
 TEST_F(Standin, FailingMessageQueriesAndWrittenOutValues) {
@@ -178,7 +186,8 @@ TEST_F(Standin, FailingMessageQueriesAndWrittenOutValues) {
     EXPECT_EQ(manager().getLastExceptionMessage(), "no collection");
 }
 
-// A recorded call as "slot(kind:value,...)"; kinds 0 integer, 1 flag, 2 real, 3 text, 4 identifier.
+// A recorded call as "slot(kind:value,...)"; kinds 0 integer, 1 flag, 2 real, 3 text, 4 identifier,
+// 5 unsigned size (shown as such).
 std::string recorded(std::size_t call, const void** object = nullptr) {
     int slot = -1;
     std::size_t argc = 0;
@@ -195,6 +204,7 @@ std::string recorded(std::size_t call, const void** object = nullptr) {
         out << (a ? "," : "") << kind << ":";
         if (kind == 2) out << d;
         else if (kind == 3) out << std::string(text, length);
+        else if (kind == 5) out << static_cast<unsigned long long>(i);
         else out << i << (kind == 4 ? "/" + std::to_string(j) : "");
     }
     return out.str() + ")";
@@ -207,6 +217,7 @@ TEST_F(Standin, RecordedCallsCarryByValueArgumentsInSlotOrder) {
     speed->setStringValue("1500");
     speed->hasValue(Chronology_Initial);
     c.getEntity("Pipe", "Pipe1", 1);
+    outcome([&] { c.getEntity(std::size_t(-1)); });
     c.getNumberOfEntities(EntityID(5, -3));
     entity("CoolingLoop/Pump1")->getAttribute(4, true);
     manager().setTimeStep(0.25);
@@ -216,8 +227,9 @@ TEST_F(Standin, RecordedCallsCarryByValueArgumentsInSlotOrder) {
     varnex2_standin_record_calls(0);
     speed->getDoubleValue();  // not recorded
     // A failed call is recorded with the message query that follows it.
-    const std::vector<std::string> expected = {"9(3:1500,0:4)", "18(0:0)", "12(3:Pipe,3:Pipe1,0:1)", "15(4:5/-3)",
-                                               "23(0:4,1:1)", "8(2:0.25,0:4)", "11(2:1.5,0:3)", "4(0:3)", "1()"};
+    const std::vector<std::string> expected = {"9(3:1500,0:4)", "18(0:0)", "12(3:Pipe,3:Pipe1,5:1)",
+                                               "10(5:18446744073709551615)", "1()", "15(4:5/-3)", "23(5:4,1:1)",
+                                               "8(2:0.25,0:4)", "11(2:1.5,0:3)", "4(0:3)", "1()"};
     ASSERT_EQ(varnex2_standin_call_count(), expected.size());
     std::vector<std::string> calls;
     for (std::size_t i = 0; i < expected.size(); ++i) calls.push_back(recorded(i));

@@ -21,6 +21,15 @@ SMALL = {
 }
 
 
+def nested(levels):
+    """A model whose entity A holds `levels` composites nested in one another, the innermost
+    an int (levels + 1 below A)."""
+    inner = [{"name": "v", "kind": "int", "value": 7}]
+    for _ in range(levels):
+        inner = [{"name": "c", "kind": "composite", "attributes": inner}]
+    return {"entities": [{"name": "A", "type": "T", "attributes": inner}]}
+
+
 def attribute(model, *names):
     """The attribute dict at names below the first root entity of a dumped model."""
     node = model["entities"][0]
@@ -34,13 +43,14 @@ def test_library_is_the_one_named(standin):
         assert standin.library_path() == os.path.abspath(os.environ["VARNEX2_LIBRARY"])
 
 
-@pytest.mark.parametrize("form", ["dict", "text", "bytes", "path", "pathlike"])
+@pytest.mark.parametrize("form", ["dict", "text", "bytes", "path", "pathlike", "bom text", "bom bytes", "bom file"])
 def test_load_model_accepts_each_form(standin, tmp_path, form):
     text = json.dumps(SMALL)
     file = tmp_path / "model.json"
-    file.write_text(text, encoding="utf-8")
+    file.write_text(("\ufeff" if form == "bom file" else "") + text, encoding="utf-8")
     standin.load_model({"dict": SMALL, "text": "  " + text, "bytes": text.encode(), "path": str(file),
-                        "pathlike": file}[form])
+                        "pathlike": file, "bom text": "\ufeff" + text, "bom bytes": b"\xef\xbb\xbf " + text.encode(),
+                        "bom file": file}[form])
     dumped = standin.dump_model()
     assert [e["name"] for e in dumped["entities"]] == ["Net"] and dumped["solutionControl"] == "Net/Ctl"
     assert attribute(dumped, "Label")["values"]["Current"] == "caf\u00e9"
@@ -53,6 +63,17 @@ def test_load_model_accepts_each_form(standin, tmp_path, form):
      "entities[0].attributes[0] ('b').value: expected true or false"),
     ('{"entities": [', "not valid JSON"), (pathlib.Path("/nonexistent/absent.json"), "cannot read model file"),
     (42, None),  # no model source at all
+    ({"format": 1}, "format: expected the text 'varnex2-standin-model/1'"),
+    ({"format": "x"}, "format: unsupported format 'x' (this library reads 'varnex2-standin-model/1')"),
+    ({"run": {"timeStep": "inf"}}, "run.timeStep: must be a finite number"),
+    ({"run": {"totalTime": "-inf"}}, "run.totalTime: must be a finite number"),
+    ('{"run": {"timeStep": 1e999}}', "not valid JSON: line 1, column 22: number out of range: '1e999'"),
+    ('{"entities": ["\ud800"]}', "not valid JSON: [json.exception.parse_error.101] parse error at line 1, column 17"),
+    ("/dev/zero", "cannot read model file '/dev/zero': not a regular file"),
+    ("/dev/null\0/etc/passwd", "the path contains a NUL character"),
+    ("/tmp/\ud800.json", "the path cannot be encoded"),
+    (nested(256), "attributes[0] ('v'): nested more than 256 levels below its root entity"),
+    (nested(500), "JSON nested more than 520 levels deep"),  # deeper than json.dumps goes
 ])
 def test_rejected_models_name_the_place_and_keep_the_model(standin, source, message):
     with pytest.raises(standin.ModelError if message else TypeError) as raised:
@@ -61,13 +82,18 @@ def test_rejected_models_name_the_place_and_keep_the_model(standin, source, mess
     assert [e["name"] for e in standin.dump_model()["entities"]] == ["CoolingLoop", "Environment"]
 
 
-def test_dump_round_trip_keeps_values_and_run(standin):
-    standin.load_model(SMALL)
+@pytest.mark.parametrize("model", [SMALL, nested(255)], ids=["small", "deepest"])
+def test_dump_round_trip_keeps_values_and_run(standin, model):
+    standin.load_model(model)
     standin.step()
     first = standin.dump_model()
     standin.load_model(first)
     assert standin.dump_model() == first
-    assert attribute(first, "T")["values"] == {"Current": 310.0} and first["run"]["iteration"] == 2
+    assert first["run"]["iteration"] == 2
+    if model is SMALL:
+        assert attribute(first, "T")["values"] == {"Current": 310.0}
+    else:
+        assert attribute(first, *["c"] * 255 + ["v"])["values"]["Current"] == 7
 
 
 def test_step_reports_the_steps_made_and_the_run_state(standin):
@@ -102,23 +128,51 @@ def test_addresses(standin):
     assert standin.address_of("CoolingLoop/Pump1") != pump
 
 
-@pytest.mark.parametrize("address, count", [(None, 1), (0, 1), ("manager", 0), ("manager", -3)])
-def test_fail_next_rejects_bad_arms(standin, address, count):
-    target = standin.manager_address() if address == "manager" else address
-    with pytest.raises(ValueError):
+@pytest.mark.parametrize("address, count, message", [
+    (None, 1, "not None"), ("manager", 0, "count must be at least 1, got 0"), ("manager", -3, "got -3"),
+    (0, 1, "0 is not an object"), (1, 1, "0x1 is not an object"), (-1, 1, "-0x1 is not an object"),
+    (2**64, 1, "0x10000000000000000 is not an object"), ("python object", 1, "is not an object of the current model"),
+    ("replaced", 1, "is not an object of the current model")])
+def test_fail_next_rejects_bad_arms(standin, address, count, message):
+    target = {"manager": standin.manager_address(), "python object": id(SMALL),
+              "replaced": standin.address_of("CoolingLoop/Pump1")}.get(address, address)
+    standin.reset()
+    with pytest.raises(ValueError, match=message.replace("(", "\\(")):
         standin.fail_next(target, 3, standin.RUNTIME_ERROR, count=count)
 
 
-# A model named by VARNEX2_MODEL is served; an unusable one withholds the manager.
-@pytest.mark.parametrize("text, out, err", [(json.dumps(SMALL), "Net True\n", ""),
-                                            ('{"entities": 5}', "CoolingLoop False\n", "entities: expected a list")])
+def test_sizes_are_recorded_unsigned(m, collection, traced):
+    def call():
+        with pytest.raises(RuntimeError, match="entity index 18446744073709551615 is out of range"):
+            m.IEntityCollection_getEntity(collection, 2**64 - 1)
+
+    _, calls = traced(call)
+    assert [args for _, _, args in calls if args] == [(2**64 - 1,)]
+
+
+# A model named by VARNEX2_MODEL is served; an unusable one withholds the manager until a
+# model is loaded.
+@pytest.mark.parametrize("text, out, err", [
+    (json.dumps(SMALL), "Net True\n", ""),
+    ('{"entities": 5}', "CoolingLoop False\n", "entities: expected a list"),
+    (None, "CoolingLoop False\n", "m.json': not a regular file"),  # a FIFO: refused, not waited on
+    ('{"entities": [{"name": "A", "type": "T", "attributes": [' + '{"name": "c", "kind": "entity", "attributes": ['
+     * 100000, "CoolingLoop False\n", "JSON nested more than 520 levels deep")],
+    ids=["model", "unusable", "fifo", "too deep"])
 def test_model_named_by_the_environment(run_python, tmp_path, text, out, err):
     file = tmp_path / "m.json"
-    file.write_text(text)
+    if text is None:
+        os.mkfifo(str(file))
+    else:
+        file.write_text(text)
     rc, stdout, stderr = run_python("import varnex2_standin as v\n"
-                                    "print(v.dump_model()['entities'][0]['name'], v.manager_available())",
+                                    "print(v.dump_model()['entities'][0]['name'], v.manager_available())\n"
+                                    "v.load_model({'entities': []})\n"
+                                    "import _Varnex2Python as m\n"
+                                    "assert int(m.ISolverManager_instance()) == v.manager_address()",
                                     VARNEX2_MODEL=str(file))
-    assert (rc, stdout) == (0, out) and err in stderr and ("VARNEX2_MODEL" in stderr) is bool(err)
+    assert (rc, stdout) == (0, out), stderr
+    assert err in stderr and ("VARNEX2_MODEL" in stderr) is bool(err)
 
 
 def test_a_library_already_loaded_wins_over_the_environment(standin, run_python, tmp_path):
