@@ -37,6 +37,18 @@ _KEYS = {
 }
 
 
+
+FORMAT = "varnex2-standin-model/1"
+
+
+def _quoted(text: str) -> str:
+    """Text from the input, quoted and cut short as the library quotes it (60 bytes of UTF-8)."""
+    data = text.encode("utf-8", "surrogateescape")
+    if len(data) <= 60:
+        return "'%s'" % text
+    shown = data[:60].decode("utf-8", "ignore")
+    return "'%s...' (%d bytes)" % (shown, len(data))
+
 class _Checker:
     """Walks a model document as the loader does, collecting every problem."""
 
@@ -51,7 +63,7 @@ class _Checker:
     def only_keys(self, obj: Dict[str, Any], where: str, allowed: Sequence[str]) -> None:
         for key in obj:
             if key not in allowed:
-                self.bad(where, "unknown key '%s'" % key)
+                self.bad(where, "unknown key %s" % _quoted(key))
 
     # Scalars: each returns the value, or None after recording the problem.
 
@@ -101,6 +113,12 @@ class _Checker:
             self.bad("model", "expected a JSON object")
             return
         self.only_keys(doc, "model", ("format", "run", "solutionControl", "entities"))
+        if "format" in doc:
+            fmt = doc["format"]
+            if not isinstance(fmt, str):
+                self.bad("format", "expected the text '%s'" % FORMAT)
+            elif fmt != FORMAT:
+                self.bad("format", "unsupported format %s (this library reads '%s')" % (_quoted(fmt), FORMAT))
         if "run" in doc:
             self.run(doc["run"])
         roots = doc.get("entities")
@@ -137,12 +155,13 @@ class _Checker:
             self.bad("run.iteration", "must not be negative")
         if values["numberOfIterations"] is not None and values["numberOfIterations"] < 0:
             self.bad("run.numberOfIterations", "must not be negative")
-        step = values["timeStep"]
-        if step is not None and not (step > 0.0 and math.isfinite(step)):
-            self.bad("run.timeStep", "must be positive")
-        total = values["totalTime"]
-        if total is not None and not (total >= 0.0 and math.isfinite(total)):
-            self.bad("run.totalTime", "must not be negative")
+        for key, rule, ok in (("timeStep", "must be positive", lambda v: v > 0.0),
+                              ("totalTime", "must not be negative", lambda v: v >= 0.0)):
+            number = values[key]
+            if number is not None and not math.isfinite(number):
+                self.bad("run." + key, "must be a finite number")
+            elif number is not None and not ok(number):
+                self.bad("run." + key, rule)
         reduction = values["residualReduction"]
         if reduction is not None and not reduction > 0.0:
             self.bad("run.residualReduction", "must be positive")

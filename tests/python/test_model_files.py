@@ -66,7 +66,11 @@ INVALID = {
     "fractional version": (with_run(version={"major": 1.5}), "run.version.major: expected an integer"),
     "unknown version key": (with_run(version={"patch": 1}), "run.version: unknown key 'patch'"),
     "zero reduction": (with_run(residualReduction=0), "run.residualReduction: must be positive"),
-    "infinite total time": (with_run(totalTime="inf"), "run.totalTime: must not be negative"),
+    "infinite total time": (with_run(totalTime="inf"), "run.totalTime: must be a finite number"),
+    "negative total time": (with_run(totalTime=-1.0), "run.totalTime: must not be negative"),
+    "other format": ({"format": "varnex2-standin-model/999", "entities": []},
+                     "format: unsupported format 'varnex2-standin-model/999' (this library reads "
+                     "'varnex2-standin-model/1')"),
     "text flag": (with_run(transient="yes"), "run.transient: expected true or false"),
     "entity without type": ({"entities": [{"name": "N"}]}, "entities[0]: an entity needs a 'type'"),
     "slash in name": (net(value("int", name="a/b")), "entities[0].attributes[0].name: a name must be non-empty "
