@@ -33,21 +33,12 @@ __all__ = [
 ]
 
 
-def _instance_method_type():
-    """The interpreter's instancemethod type: a descriptor that binds a builtin function to
-    the instance like a Python method, without a Python-level call in between."""
-    try:
-        import ctypes
-
-        make = ctypes.pythonapi.PyInstanceMethod_New
-        make.restype = ctypes.py_object
-        make.argtypes = [ctypes.py_object]
-        return type(make(len))
-    except (ImportError, AttributeError, OSError):
-        return None
-
-
-_InstanceMethod = _instance_method_type()
+try:
+    # A descriptor that binds a builtin function to the instance like a Python method, without
+    # a Python-level call in between; the interpreter calls it without making a bound method.
+    from _Varnex2Downcast import method as _InstanceMethod
+except ImportError:  # an older build of the helper module
+    _InstanceMethod = None
 
 
 def _method(function):
@@ -55,7 +46,7 @@ def _method(function):
     if _InstanceMethod is not None:
         return _InstanceMethod(function)
 
-    # Fallback without ctypes: a forwarding function (one Python call more per method call).
+    # Fallback: a forwarding function (one Python call more per method call).
     def forward(self, *args):
         return function(self, *args)
 
@@ -69,15 +60,25 @@ _STATIC = {"ISolverManager_instance", "EntityID_fromString", "EntityID_fromCEnti
 _PROTOCOL = ("_swigregister", "_swiginit")
 
 
+def _flat_functions():
+    """The flat functions ``<Class>_<name>`` by class name, in one pass over the module."""
+    by_class = {}
+    for name, function in vars(_V).items():
+        cls, _, method = name.partition("_")
+        if method and not name.endswith(_PROTOCOL):
+            by_class.setdefault(cls, []).append((method, name, function))
+    return by_class
+
+
+_FLAT = _flat_functions()
+
+
 def _bind(cls):
     """Attaches every flat function ``<Class>_<name>`` to ``cls`` as ``<name>`` and binds
     ``cls`` to its native type, so that results of that type come back as ``cls``."""
-    prefix = cls.__name__ + "_"
-    for name, function in vars(_V).items():
-        if not name.startswith(prefix) or name.endswith(_PROTOCOL):
-            continue
-        setattr(cls, name[len(prefix):], staticmethod(function) if name in _STATIC else _method(function))
-    getattr(_V, prefix + "swigregister")(cls)
+    for method, name, function in _FLAT.get(cls.__name__, ()):
+        setattr(cls, method, staticmethod(function) if name in _STATIC else _method(function))
+    getattr(_V, cls.__name__ + "_swigregister")(cls)
     return cls
 
 
