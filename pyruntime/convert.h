@@ -102,6 +102,11 @@ inline void classify(ArgInfo& a) {
     a.cls = kClsText;
     return;
   }
+  if (SwigPyObject* sp = findShadowProxy(o)) {  // an instance of a class seen before
+    a.cls = kClsProxy;
+    a.proxy = sp;
+    return;
+  }
   classifySlow(a);
 }
 

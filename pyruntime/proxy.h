@@ -60,6 +60,11 @@ inline bool isProxy(PyObject* o) {
 void setOwn(SwigPyObject* sp, int own);
 /// The proxy behind an object (itself, or through its `this` attribute); borrowed.
 SwigPyObject* findProxy(PyObject* o);
+/// findProxy's answer for an instance of a shadow class already seen to read `this` from the
+/// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
+/// the proxy in the dict, without a lookup on the class. Null when that does not apply; the
+/// caller then takes findProxy.
+SwigPyObject* findShadowProxy(PyObject* o);
 
 /// Pointer from a proxy along cast lists; see the result codes above.
 int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own);
