@@ -44,7 +44,12 @@ enum ArgClass : unsigned {
 /// Filled by classify: `cls` and `proxy` always; a value field only when `cls` has the bit
 /// that describes it (ival: kClsI64, uval: kClsU64, dval: kClsDouble, text and textLen:
 /// kClsText). Left uninitialised otherwise, so that a dispatcher's argument array costs
-/// nothing to set up.
+/// next to nothing to set up.
+///
+/// A proxy found through an object's `this` is held (`held`) until the wrapper returns: later
+/// arguments' lookups, and director upcalls during the native call, run Python code that may
+/// drop every other reference to it, and with an owning proxy the native object too. A proxy
+/// given directly is kept alive by the caller's arguments.
 struct ArgInfo {
   PyObject* obj;
   unsigned cls;
@@ -54,10 +59,19 @@ struct ArgInfo {
   double dval;
   const char* text;  // borrowed UTF-8 of a str
   Py_ssize_t textLen;
+  PyObject* held = nullptr;
+
+  ArgInfo() {}
+  ArgInfo(const ArgInfo&) = delete;
+  ArgInfo& operator=(const ArgInfo&) = delete;
+  ~ArgInfo() { Py_XDECREF(held); }
 };
 
 /// Fills the classification of a.obj; never leaves a Python error set.
 void classifySlow(ArgInfo& a);
+/// classifySlow's answer for an instance of a class known to keep `this` in the instance dict
+/// (see findShadowProxy), its proxy held likewise; false, with `a` untouched, otherwise.
+bool classifyShadow(ArgInfo& a);
 inline void classify(ArgInfo& a) {
   PyObject* o = a.obj;
   PyTypeObject* t = Py_TYPE(o);
@@ -102,14 +116,13 @@ inline void classify(ArgInfo& a) {
     a.cls = kClsText;
     return;
   }
-  if (SwigPyObject* sp = findShadowProxy(o)) {  // an instance of a class seen before
-    a.cls = kClsProxy;
-    a.proxy = sp;
-    return;
-  }
+  if (classifyShadow(a)) return;
   classifySlow(a);
 }
 
+/// The proxy in a's chain whose pointer converts to ty (head first), with the cast to apply
+/// (null for the exact type); null when none.
+SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast);
 /// The proxy of a.obj pointing to (or castable to) ty; null when none.
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
 /// The pointer of a proxy as ty when the proxy is of ty or of the type heading ty's cast list

@@ -12,7 +12,7 @@ struct ClassBinding {
   PyObject* newraw;       // constructor callable when the class is not a type
   PyObject* newargs;      // (klass,) with newraw, else klass
   PyObject* destroy;      // __swig_destroy__ or null
-  int delargs;            // 1 when destroy is not a METH_O builtin
+  int delargs;            // 1 unless destroy is a METH_O function of this runtime's method tables
   int implicitconv;       // guard while an implicit conversion runs
 };
 
@@ -23,7 +23,9 @@ struct SwigPyObject {
   TypeDescriptor* ty;
   int own;
   PyObject* next;
-  PyObject* keep;  // runtime capsule reference held since the proxy first owned its object
+  // What this proxy keeps alive out of sight: the runtime capsule since the proxy first owned its
+  // object, or, for a view into another native object, that object's proxy.
+  PyObject* keep;
 };
 
 struct SwigPyPacked {
@@ -60,10 +62,12 @@ inline bool isProxy(PyObject* o) {
 void setOwn(SwigPyObject* sp, int own);
 /// The proxy behind an object (itself, or through its `this` attribute); borrowed.
 SwigPyObject* findProxy(PyObject* o);
+/// As findProxy, as a new reference: the proxy stays alive whatever Python code runs next.
+SwigPyObject* findProxyRef(PyObject* o);
 /// findProxy's answer for an instance of a shadow class already seen to read `this` from the
 /// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
-/// the proxy in the dict, without a lookup on the class. Null when that does not apply; the
-/// caller then takes findProxy.
+/// the exact proxy in the dict (borrowed), without a lookup on the class. Null when that does not
+/// apply; the caller then takes findProxyRef.
 SwigPyObject* findShadowProxy(PyObject* o);
 
 /// Pointer from a proxy along cast lists; see the result codes above.
@@ -90,5 +94,8 @@ PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname);
 PyObject* initShadowInstance(PyObject* args);
 
 void freeBinding(ClassBinding* binding);
+
+/// True for a function made from a method table of this runtime (see createModule).
+bool isOwnFunction(PyObject* fn);
 
 }  // namespace pyrt
