@@ -5,8 +5,10 @@ import gc
 
 import pytest
 
-import Varnex2Python as vx
+from owned_tools import PACKAGE_CHILD, run_in_a_package_child
 
+if PACKAGE_CHILD:
+    import Varnex2Python as vx
 probe = pytest.importorskip("_Varnex2Probe")
 
 
@@ -140,3 +142,6 @@ def test_module_definition_holds_the_method_table(m):
 def test_cvar_refusals_are_attribute_errors(m, action):
     with pytest.raises(AttributeError):
         action(m.cvar)
+
+
+run_in_a_package_child(globals(), __file__)
