@@ -2,6 +2,7 @@
 #include "pyruntime/method.h"
 #include <structmember.h>
 #include <cstddef>
+#include <cstring>
 #include "pyruntime/registry.h"
 
 #if PY_VERSION_HEX < 0x03090000
@@ -122,11 +123,109 @@ PYRT_ONCE PyTypeObject* makeMethodType() {
   return &type;
 }
 
+// True when the first `length` characters of the str `name` are exactly the str `word` (ready
+// strings; ASCII ones compared as bytes).
+bool startsWith(PyObject* name, PyObject* word, Py_ssize_t length) {
+  if (PyUnicode_GET_LENGTH(word) != length) return false;
+  if (PyUnicode_IS_COMPACT_ASCII(name) && PyUnicode_IS_COMPACT_ASCII(word))
+    return std::memcmp(PyUnicode_DATA(name), PyUnicode_DATA(word), static_cast<size_t>(length)) == 0;
+  return PyUnicode_Tailmatch(name, word, 0, length, -1) == 1;
+}
+
+// Sets attribute *name (interned in place) of cls. A class defined in Python takes plain names
+// straight into its dict, its change noticed once for all of them afterwards (one setattr per
+// name was most of the package's import); special names go through setattr, which also fills
+// the class's slots.
+int setMethod(PyObject* cls, PyObject** name, PyObject* value) {
+  PyUnicode_InternInPlace(name);
+  const bool special = PyUnicode_GET_LENGTH(*name) > 4 && PyUnicode_READ_CHAR(*name, 0) == '_' &&
+                       PyUnicode_READ_CHAR(*name, 1) == '_';
+  if (!special && PyType_Check(cls) && PyType_HasFeature(reinterpret_cast<PyTypeObject*>(cls), Py_TPFLAGS_HEAPTYPE))
+    return PyDict_SetItem(reinterpret_cast<PyTypeObject*>(cls)->tp_dict, *name, value);
+  return PyObject_SetAttr(cls, *name, value);
+}
+
+// True when `name` ends with one of the str suffixes of the tuple `suffixes`.
+bool endsWithAny(PyObject* name, PyObject* suffixes) {
+  for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(suffixes); ++i) {
+    if (PyUnicode_Tailmatch(name, PyTuple_GET_ITEM(suffixes, i), 0, PY_SSIZE_T_MAX, 1) == 1) return true;
+  }
+  return false;
+}
+
+// The attribute bound for one function: staticmethod(function) or method(function).
+PyObject* boundAttribute(PyObject* function, bool isStatic) {
+  if (isStatic) return PyStaticMethod_New(function);
+  PyTypeObject* type = methodType();
+  if (!type) return nullptr;
+  PyObject* args = PyTuple_Pack(1, function);
+  PyObject* made = args ? methodNew(type, args, nullptr) : nullptr;
+  Py_XDECREF(args);
+  return made;
+}
+
 }  // namespace
 
 PyTypeObject* methodType() {
   static PyTypeObject* type = makeMethodType();
   return type;
+}
+
+PyObject* bindMethods(PyObject*, PyObject* args) {
+  PyObject *classes, *names, *statics, *skipped;
+  if (!PyArg_ParseTuple(args, "O!O!O!O!:bind_methods", &PyTuple_Type, &classes, &PyDict_Type, &names,
+                        &PyFrozenSet_Type, &statics, &PyTuple_Type, &skipped))
+    return nullptr;
+  // The names of the classes, read once; the walk compares each function's name up to its first
+  // '_' with them. Names that are not plain ASCII take the general comparison.
+  const Py_ssize_t classCount = PyTuple_GET_SIZE(classes);
+  PyObject* classNames = PyTuple_New(classCount);
+  if (!classNames) return nullptr;
+  for (Py_ssize_t i = 0; i < classCount; ++i) {
+    PyObject* name = PyObject_GetAttrString(PyTuple_GET_ITEM(classes, i), "__name__");
+    if (!name || !PyUnicode_Check(name) || PyUnicode_READY(name) < 0) {
+      if (name && !PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "bind_methods() needs classes with str names");
+      Py_XDECREF(name);
+      Py_DECREF(classNames);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(classNames, i, name);
+  }
+  // Bound after the walk: setting attributes on a class must not run while the dict is walked.
+  PyObject* pending = PyList_New(0);
+  Py_ssize_t pos = 0;
+  PyObject *name, *function;
+  while (pending && PyDict_Next(names, &pos, &name, &function)) {
+    if (!PyUnicode_Check(name) || PyUnicode_READY(name) < 0) continue;
+    const Py_ssize_t cut = PyUnicode_FindChar(name, '_', 0, PyUnicode_GET_LENGTH(name), 1);
+    if (cut <= 0 || cut + 1 >= PyUnicode_GET_LENGTH(name) || endsWithAny(name, skipped)) continue;
+    Py_ssize_t owner = 0;
+    while (owner < classCount && !startsWith(name, PyTuple_GET_ITEM(classNames, owner), cut)) ++owner;
+    if (owner == classCount) continue;
+    const int isStatic = PySet_Contains(statics, name);
+    PyObject* attribute = isStatic < 0 ? nullptr : boundAttribute(function, isStatic == 1);
+    PyObject* shortName = attribute ? PyUnicode_Substring(name, cut + 1, PY_SSIZE_T_MAX) : nullptr;
+    PyObject* entry = shortName ? PyTuple_Pack(3, PyTuple_GET_ITEM(classes, owner), shortName, attribute) : nullptr;
+    if (!entry || PyList_Append(pending, entry) < 0) Py_CLEAR(pending);
+    Py_XDECREF(attribute);
+    Py_XDECREF(shortName);
+    Py_XDECREF(entry);
+  }
+  Py_DECREF(classNames);
+  if (!pending) return nullptr;
+  const Py_ssize_t count = PyList_GET_SIZE(pending);
+  int failed = 0;
+  for (Py_ssize_t i = 0; i < count && !failed; ++i) {
+    PyObject* entry = PyList_GET_ITEM(pending, i);
+    failed = setMethod(PyTuple_GET_ITEM(entry, 0), &PyTuple_GET_ITEM(entry, 1), PyTuple_GET_ITEM(entry, 2)) < 0;
+  }
+  // One notice of the change per class, after all its names went in.
+  for (Py_ssize_t i = 0; i < classCount; ++i) {
+    PyObject* cls = PyTuple_GET_ITEM(classes, i);
+    if (PyType_Check(cls)) PyType_Modified(reinterpret_cast<PyTypeObject*>(cls));
+  }
+  Py_DECREF(pending);
+  return failed ? nullptr : PyLong_FromSsize_t(count);
 }
 
 }  // namespace pyrt

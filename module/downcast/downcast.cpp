@@ -93,6 +93,11 @@ PyMethodDef methods[] = {
      "downcast(attribute)\n\nThe same library attribute as an object of the interface its kind names: "
      "ICompositeAttribute, IEntity, ILinkAttribute, IListAttribute, IArrayAttribute or "
      "IShortcutAttribute (IAttribute for value attributes)."},
+    {"bind_methods", pyrt::bindMethods, METH_VARARGS,
+     "bind_methods(classes, namespace, statics, skipped)\n\nBinds each function of namespace named "
+     "Class_name, Class the name of one of classes, as method name of that class (a static method when "
+     "its full name is in statics); names ending in a suffix of skipped are left out. Returns the count "
+     "bound."},
     {nullptr, nullptr, 0, nullptr}};
 
 PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Downcast",
