@@ -255,6 +255,8 @@ def call_cases():
         Case("class editor.getDoubleValue(type, name, path)", vx_editor, EDITOR_ARGS, method="getDoubleValue"),
         Case("flat EntityEditor_getDoubleValue(e, type, name, path)", m.EntityEditor_getDoubleValue,
              (bare_editor,) + EDITOR_ARGS),
+        Case("flat EntityEditor_getDoubleValue(instance, ...)", m.EntityEditor_getDoubleValue,
+             (vx_editor,) + EDITOR_ARGS),
     ]
     if attribute is not None:
         cases += [
@@ -444,6 +446,7 @@ def report():
         "class collection.getEntity(3)": "floor METH_O handle type",
         "nanobind method c.getEntity(3), new instance": "floor METH_O handle type",
         "class editor.getDoubleValue(type, name, path)": "flat EntityEditor_getDoubleValue(e, type, name, path)",
+        "flat EntityEditor_getDoubleValue(instance, ...)": "flat EntityEditor_getDoubleValue(e, type, name, path)",
     }
     for c in cases:
         f = floors.get(c.name)
@@ -501,6 +504,8 @@ def report():
                  "nanobind method c.getEntity(3), new instance", 1.0, t)
     ratio_target("classes: editor.getDoubleValue(...) / flat call", "class editor.getDoubleValue(type, name, path)",
                  "flat EntityEditor_getDoubleValue(e, type, name, path)", 1.1, t)
+    print("\nclasses: editor.getDoubleValue(...) / the flat call on the same instance: %.2fx"
+          % (t["class editor.getDoubleValue(type, name, path)"] / t["flat EntityEditor_getDoubleValue(instance, ...)"]))
 
     if editor is not None:
         peak = traced_peak(m.EntityEditor_getIntValue, (editor, 0, PATH))

@@ -156,17 +156,6 @@ void classifySlow(ArgInfo& a) {
   }
 }
 
-bool classifyShadow(ArgInfo& a) {
-  SwigPyObject* sp = findShadowProxy(a.obj);
-  if (!sp) return false;
-  a.cls = kClsProxy;
-  a.proxy = sp;
-  Py_INCREF(sp);
-  Py_XDECREF(a.held);
-  a.held = reinterpret_cast<PyObject*>(sp);
-  return true;
-}
-
 SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast) {
   for (SwigPyObject* sp = a.proxy; sp; sp = reinterpret_cast<SwigPyObject*>(sp->next)) {
     if (sp->ty == ty) return *cast = nullptr, sp;

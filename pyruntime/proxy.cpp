@@ -267,9 +267,11 @@ bool isPlainClass(PyTypeObject* tp) {
          tp->tp_getattro == PyObject_GenericGetAttr;
 }
 
-}  // namespace
-
-SwigPyObject* findShadowProxy(PyObject* o) {
+// findProxy's answer for an instance of a shadow class already seen to read `this` from the
+// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
+// the exact proxy in the dict (borrowed), without a lookup on the class. Null when that does not
+// apply; the caller then takes findProxyRef.
+SwigPyObject* shadowProxy(PyObject* o) {
   PyTypeObject* tp = Py_TYPE(o);
   if (!isPlainClass(tp)) return nullptr;
   PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + tp->tp_dictoffset);
@@ -283,6 +285,19 @@ SwigPyObject* findShadowProxy(PyObject* o) {
   if (attr && Py_TYPE(attr) == detail::readyProxyType) return reinterpret_cast<SwigPyObject*>(attr);
   if (!attr && PyErr_Occurred()) PyErr_Clear();
   return nullptr;
+}
+
+}  // namespace
+
+bool classifyShadow(ArgInfo& a) {
+  SwigPyObject* sp = shadowProxy(a.obj);
+  if (!sp) return false;
+  a.cls = kClsProxy;
+  a.proxy = sp;
+  Py_INCREF(sp);
+  Py_XDECREF(a.held);
+  a.held = reinterpret_cast<PyObject*>(sp);
+  return true;
 }
 
 SwigPyObject* findProxyRef(PyObject* o) {

@@ -64,11 +64,6 @@ void setOwn(SwigPyObject* sp, int own);
 SwigPyObject* findProxy(PyObject* o);
 /// As findProxy, as a new reference: the proxy stays alive whatever Python code runs next.
 SwigPyObject* findProxyRef(PyObject* o);
-/// findProxy's answer for an instance of a shadow class already seen to read `this` from the
-/// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
-/// the exact proxy in the dict (borrowed), without a lookup on the class. Null when that does not
-/// apply; the caller then takes findProxyRef.
-SwigPyObject* findShadowProxy(PyObject* o);
 
 /// Pointer from a proxy along cast lists; see the result codes above.
 int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own);
