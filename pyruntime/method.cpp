@@ -34,8 +34,11 @@ PyObject* methodVectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
 
 PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   PyObject* function;
-  if (!_PyArg_NoKeywords(type->tp_name, kwargs) || !PyArg_UnpackTuple(args, type->tp_name, 1, 1, &function))
+  if (kwargs && PyDict_Check(kwargs) && PyDict_GET_SIZE(kwargs)) {
+    PyErr_Format(PyExc_TypeError, "%s() takes no keyword arguments", type->tp_name);
     return nullptr;
+  }
+  if (!PyArg_UnpackTuple(args, type->tp_name, 1, 1, &function)) return nullptr;
   if (!PyCallable_Check(function)) {
     PyErr_Format(PyExc_TypeError, "%s() needs a callable, not '%s'", type->tp_name, Py_TYPE(function)->tp_name);
     return nullptr;

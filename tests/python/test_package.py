@@ -114,9 +114,21 @@ def test_method_descriptor_shows_its_function():
     assert method.__doc__ == V.IEntity_getName.__doc__ and callable(method)
 
 
-def test_import_needs_no_ctypes(run_python):
-    code, out, err = run_python("import sys, Varnex2Python\nprint('ctypes' in sys.modules)\n")
-    assert (code, out, err) == (0, "False\n", "")
+def _public_names():
+    return sum(1 for cls in CLASSES for name in vars(getattr(vx, cls)) if not name.startswith("_"))
+
+
+# Bound natively, or by the package's own loop when the helper module lacks the binding.
+@pytest.mark.parametrize("prelude", ["", "import _Varnex2Downcast as D\ndel D.bind_methods, D.method\n"])
+def test_import_binds_every_method_without_ctypes(run_python, prelude):
+    code, out, err = run_python(
+        prelude + "import sys, Varnex2Python as vx, _Varnex2Python as V\n"
+        "ctypes = 'ctypes' in sys.modules\n"
+        "import varnex2_standin\nvarnex2_standin.reset()\nm = vx.ISolverManager.instance()\n"
+        "classes = [vx.%s]\n" % ", vx.".join(CLASSES) +
+        "print(ctypes, m.getIteration(2) == V.ISolverData_getIteration(m, 2),\n"
+        "      sum(1 for cls in classes for name in vars(cls) if not name.startswith('_')))\n")
+    assert (code, out, err) == (0, "False True %d\n" % _public_names(), "")
 
 
 # Arguments read their proxy from a class instance's `this` by a shortcut once the class is known;
