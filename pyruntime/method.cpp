@@ -20,16 +20,21 @@ struct Method {
   vectorcallfunc vectorcall;  // this object's entry, read by the interpreter
 };
 
+// The function, or null with TypeError once the collector cleared it (the descriptor may still be
+// reached from a finaliser).
+PyObject* functionOf(PyObject* self) {
+  PyObject* function = reinterpret_cast<Method*>(self)->function;
+  if (!function) PyErr_SetString(PyExc_TypeError, "method without a function");
+  return function;
+}
+
 // Instance calls arrive here with the object first in `args`, which is exactly the argument
 // list of the flat function: it is passed on without a copy, straight to the function's entry.
 PyObject* methodVectorcall(PyObject* self, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
   auto* m = reinterpret_cast<Method*>(self);
   if (m->target) return m->target(m->function, args, nargsf, kwnames);
-  if (!m->function) {  // cleared by the collector while still reachable from a finaliser
-    PyErr_SetString(PyExc_TypeError, "method without a function");
-    return nullptr;
-  }
-  return PyObject_Vectorcall(m->function, args, nargsf, kwnames);
+  PyObject* function = functionOf(self);
+  return function ? PyObject_Vectorcall(function, args, nargsf, kwnames) : nullptr;
 }
 
 PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -56,7 +61,8 @@ PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 // Through the class: the function itself; through an instance: a bound method of the function
 // (what the interpreter's own instance methods give, so `m.__self__` and `m.__func__` hold).
 PyObject* methodGet(PyObject* self, PyObject* obj, PyObject*) {
-  PyObject* function = reinterpret_cast<Method*>(self)->function;
+  PyObject* function = functionOf(self);
+  if (!function) return nullptr;
   if (!obj) {
     Py_INCREF(function);
     return function;
@@ -69,7 +75,8 @@ PyObject* methodGetAttr(PyObject* self, PyObject* name) {
   PyObject* found = PyObject_GenericGetAttr(self, name);
   if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
   PyErr_Clear();
-  return PyObject_GetAttr(reinterpret_cast<Method*>(self)->function, name);
+  PyObject* function = functionOf(self);
+  return function ? PyObject_GetAttr(function, name) : nullptr;
 }
 
 PyObject* methodRepr(PyObject* self) {
@@ -95,7 +102,8 @@ void methodDealloc(PyObject* self) {
 
 // The type's own docstring would otherwise answer for every descriptor.
 PyObject* methodDoc(PyObject* self, void*) {
-  return PyObject_GetAttrString(reinterpret_cast<Method*>(self)->function, "__doc__");
+  PyObject* function = functionOf(self);
+  return function ? PyObject_GetAttrString(function, "__doc__") : nullptr;
 }
 
 PyGetSetDef methodGetSet[] = {{const_cast<char*>("__doc__"), methodDoc, nullptr, nullptr, nullptr},
