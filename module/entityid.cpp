@@ -42,35 +42,17 @@ constexpr auto new_EntityID = overloads(
     [](Int32 id1, Int32 id2) { return constructed(new EntityID(id1, id2)); });
 #undef V2PY_CTOR
 
-// The view of EntityID_data points into the identifier, so it holds the identifier's proxy in
-// its keep reference, which nothing in Python reads: the identifier lives as long as any view of
-// it, while the view is a proxy of its own type with an empty chain. A wrong or None argument
-// never gets here.
+// The view of EntityID_data points into the identifier and keeps it alive out of sight: a proxy
+// of its own type with an empty chain. A wrong or None argument never gets here.
 template <class T>
-struct ViewedIdentifier : Self<T> {
-  SwigPyObject* source = nullptr;  // kept alive by the call's arguments
-  bool load(const ArgInfo& a, const char* fname, int argno) {
-    if (!Self<T>::load(a, fname, argno)) return false;
-    CastRecord* cast = nullptr;
-    source = matchingProxy(a, this->type(), &cast);
-    return true;
-  }
-};
-template <class T>
-Raw dataView(const ViewedIdentifier<T>& id) {
+Raw dataView(const Viewed<T>& id) {
   auto* data = const_cast<EntityID::data_type*>(&id->data());
-  PyObject* view = newProxy(data, TypeOf<EntityID::data_type>::descriptor(), kNoShadow);
-  if (view && id.source) {
-    auto* sp = reinterpret_cast<SwigPyObject*>(view);
-    Py_INCREF(id.source);
-    sp->keep = reinterpret_cast<PyObject*>(id.source);
-  }
-  return {view};
+  return {newView(data, TypeOf<EntityID::data_type>::descriptor(), id.source, kNoShadow)};
 }
 constexpr auto EntityID_data = overloads(
     "EntityID_data", protos("OrvaneSDK::Model::EntityID::data() const", "OrvaneSDK::Model::EntityID::data()"),
-    [](const ViewedIdentifier<EntityID>& id) { return dataView(id); },
-    [](const ViewedIdentifier<const EntityID>& id) { return dataView(id); });
+    [](const Viewed<EntityID>& id) { return dataView(id); },
+    [](const Viewed<const EntityID>& id) { return dataView(id); });
 
 constexpr auto EntityID_toCEntityID = single(
     "EntityID_toCEntityID", [](Self<const EntityID> id) { return owned(new CEntityID(id->toCEntityID())); });

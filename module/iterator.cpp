@@ -52,11 +52,15 @@ constexpr auto delete_SwigPyIterator = single("delete_SwigPyIterator", [](const 
 constexpr auto value_ = single("SwigPyIterator_value", [](Self<const It> it) {
   return untilExhausted([&] { return Raw{it->value()}; });
 });
+// Steps answer unowned views of the iterator they return, which keep the stepped iterator's
+// proxy alive: dropping the iterator then never leaves a view pointing at a freed one.
+Raw viewOf(It* stepped, const Viewed<It>& it) { return {newView(stepped, TypeOf<It>::descriptor(), it.source, 0)}; }
 template <It* (It::*Step)(size_t), size_t N>
 constexpr auto stepper(const char* name, Protos<N> p) {
   return overloads(
-      name, p, [](Self<It> it) { return untilExhausted([&] { return unowned((it.get()->*Step)(1)); }); },
-      [](Self<It> it, Size n) { return untilExhausted([&] { return unowned((it.get()->*Step)(n)); }); });
+      name, p,
+      [](const Viewed<It>& it) { return untilExhausted([&] { return viewOf((it.get()->*Step)(1), it); }); },
+      [](const Viewed<It>& it, Size n) { return untilExhausted([&] { return viewOf((it.get()->*Step)(n), it); }); });
 }
 constexpr auto incr_ = stepper<&It::incr>(
     "SwigPyIterator_incr", protos("swig::SwigPyIterator::incr(size_t)", "swig::SwigPyIterator::incr()"));
@@ -78,23 +82,32 @@ constexpr auto dunderNext_ = single("SwigPyIterator___next__", [](Self<It> it) {
 constexpr auto previous_ = single("SwigPyIterator_previous", [](Self<It> it) {
   return untilExhausted([&] { return Raw{it->previous()}; });
 });
-constexpr auto advance_ = single("SwigPyIterator_advance", [](Self<It> it, PtrDiff n) {
-  return untilExhausted([&] { return unowned(advanceBy(*it, n, false)); });
+constexpr auto advance_ = single("SwigPyIterator_advance", [](const Viewed<It>& it, PtrDiff n) {
+  return untilExhausted([&] { return viewOf(advanceBy(*it, n, false), it); });
 });
 
 // The binary operators answer NotImplemented for operands they cannot take.
 constexpr auto eq_ = single("SwigPyIterator___eq__", [](Self<const It> it, Other other) { return it->equal(*other); });
 constexpr auto ne_ = single("SwigPyIterator___ne__", [](Self<const It> it, Other other) { return !it->equal(*other); });
 
-// In place: the result takes over the native iterator from the argument, once the step succeeded.
+// In place: ownership moves from the argument to the result once the step succeeded. The
+// argument's proxy keeps the result's proxy alive out of sight, so that an alias of the argument
+// stays usable when the result is dropped. An argument that owned nothing hands nothing on: its
+// result is a view that keeps the argument alive, so the iterator never gets a second owner.
+PyObject* movedOwner(It* moved, const Disowned<It>& it) {
+  TypeDescriptor* ty = TypeOf<It>::descriptor();
+  if (!it.source || !it.source->own) return newView(moved, ty, it.source, 0);
+  PyObject* result = newProxy(moved, ty, kOwn | kNoShadow);
+  if (!result) return nullptr;
+  it.release();
+  Py_INCREF(result);
+  Py_XSETREF(it.source->keep, result);  // the result holds the runtime capsule in its stead
+  return shadowed(result, ty);
+}
 template <bool Back>
 constexpr auto inPlace(const char* name) {
   return single(name, [](const Disowned<It>& it, PtrDiff n) {
-    return untilExhausted([&] {
-      It* moved = advanceBy(*it, n, Back);
-      it.release();
-      return owned(moved);
-    });
+    return untilExhausted([&] { return Raw{movedOwner(advanceBy(*it, n, Back), it)}; });
   });
 }
 constexpr auto iadd_ = inPlace<false>("SwigPyIterator___iadd__");

@@ -34,6 +34,24 @@ PyObject* overloadMessage(const char* name, const char* const* lines, size_t cou
   return PyUnicode_FromStringAndSize(msg.data(), static_cast<Py_ssize_t>(msg.size()));
 }
 
+PyObject* shadowed(PyObject* proxy, TypeDescriptor* ty) {
+  ClassBinding* binding = ty->clientdata;
+  if (!proxy || proxy == Py_None || !binding || !binding->klass) return proxy;
+  PyObject* instance = newShadowInstance(binding, proxy);
+  Py_DECREF(proxy);
+  return instance;
+}
+
+PyObject* newView(void* ptr, TypeDescriptor* ty, SwigPyObject* of, int flags) {
+  PyObject* view = newProxy(ptr, ty, kNoShadow);
+  if (!view || view == Py_None) return view;
+  if (of) {
+    Py_INCREF(reinterpret_cast<PyObject*>(of));
+    reinterpret_cast<SwigPyObject*>(view)->keep = reinterpret_cast<PyObject*>(of);
+  }
+  return (flags & kNoShadow) ? view : shadowed(view, ty);
+}
+
 PyObject* refuseKeywords(PyObject* callable) {
   PyErr_Format(PyExc_TypeError, "%.200s() takes no keyword arguments",
                reinterpret_cast<PyCFunctionObject*>(callable)->m_ml->ml_name);

@@ -335,6 +335,28 @@ struct Disowned : Obj<T, Nullable, Text> {
   }
 };
 
+/// `self` of an operation whose result points into the object (a view): remembers the proxy the
+/// pointer came from, which the call's arguments keep alive, so that the view can hold it.
+template <class T>
+struct Viewed : Obj<T> {
+  SwigPyObject* source = nullptr;
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (!Obj<T>::load(a, fname, argno)) return false;
+    CastRecord* cast = nullptr;
+    source = matchingProxy(a, this->type(), &cast);
+    return true;
+  }
+};
+
+/// An unowned proxy of ptr (a view into the object of `of`), made as newProxy makes it with
+/// `flags` (kNoShadow or 0), that keeps the object's proxy alive in its keep reference, which
+/// nothing in Python reads: the object lives as long as any view of it, while the view shows
+/// nothing of it.
+PyObject* newView(void* ptr, TypeDescriptor* ty, SwigPyObject* of, int flags);
+/// The instance of the class bound to ty holding the bare proxy (stolen), or the proxy itself
+/// when no class is bound.
+PyObject* shadowed(PyObject* proxy, TypeDescriptor* ty);
+
 // ---------------------------------------------------------------------------------------------
 // Results. A form's lambda returns a native value (converted by toPython) or one of these.
 

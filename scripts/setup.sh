@@ -24,7 +24,7 @@ pip_install() {
   "$PY" -m pip install -q --disable-pip-version-check "$@" 2> >(grep -v "^WARNING: Location" >&2)
 }
 pip_install --upgrade pip
-pip_install "pytest<9" "mypy<1.20" hypothesis "scikit-build-core>=0.8" ninja "cmake>=3.18"
+pip_install "pytest<9" "mypy<1.20" hypothesis "scikit-build-core>=0.8" ninja "cmake>=3.18" matplotlib jsonschema
 export PATH="$VENV/bin:$PATH"
 
 # Builds and installs the package (extension, stand-in library, companion packages).

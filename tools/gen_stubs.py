@@ -17,6 +17,7 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RAW_STUB = os.path.join(ROOT, "python", "_Varnex2Python-stubs", "__init__.pyi")
 PKG_STUB = os.path.join(ROOT, "python", "Varnex2Python", "__init__.pyi")
+ENUM_STUB = os.path.join(ROOT, "python", "Varnex2Python", "enums.pyi")
 
 # Python types of the parameter kinds.
 INT, BOOL, FLOAT, STR, NONE = "int", "bool", "float", "str", "None"
@@ -436,6 +437,22 @@ from _Varnex2Python import cvar as cvar
 from _Varnex2Python import (
 %s
 )
+from Varnex2Python.enums import (
+    AccessType as AccessType,
+    AttributeType as AttributeType,
+    Chronology as Chronology,
+    EventType as EventType,
+    ExceptionType as ExceptionType,
+    ExchangeFormat as ExchangeFormat,
+    HandleType as HandleType,
+    SolvePhase as SolvePhase,
+    SolveState as SolveState,
+)
+from Varnex2Python.strict import (
+    MissingAttributeError as MissingAttributeError,
+    MissingEntityError as MissingEntityError,
+    StrictEntityEditor as StrictEntityEditor,
+)
 
 
 class _Object:
@@ -532,6 +549,23 @@ def pkg_stub(module):
     return "\n".join(out)
 
 
+def enum_stub(module):
+    """The IntEnum classes of Varnex2Python.enums with their members (made from the constants)."""
+    if module is None:
+        return None
+    sys.path.insert(0, os.path.join(ROOT, "python"))
+    from Varnex2Python import enums
+
+    out = ['"""Type stubs of Varnex2Python.enums (written by tools/gen_stubs.py)."""',
+           "import enum", "from typing import Dict, List, Tuple", "",
+           "ENUMERATIONS: Dict[str, str]", "__all__ = [%s]" % ", ".join('"%s"' % n for n in enums.ENUMERATIONS), "",
+           "def members(name: str) -> List[Tuple[str, int]]: ..."]
+    for name in enums.ENUMERATIONS:
+        out += ["", "", "class %s(enum.IntEnum):" % name]
+        out += ["    %s = %d" % (member, value) for member, value in enums.members(name)]
+    return "\n".join(out) + "\n"
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--check", action="store_true", help="compare with the committed stubs instead of writing")
@@ -540,9 +574,11 @@ def main():
     problems = check_coverage(module)
     for problem in problems:
         print("warning:", problem, file=sys.stderr)
-    outputs = {RAW_STUB: raw_stub(module), PKG_STUB: pkg_stub(module)}
+    outputs = {RAW_STUB: raw_stub(module), PKG_STUB: pkg_stub(module), ENUM_STUB: enum_stub(module)}
     stale = []
     for path, text in outputs.items():
+        if text is None:
+            continue
         current = open(path).read() if os.path.exists(path) else None
         if current != text:
             stale.append(path)

@@ -316,3 +316,18 @@ globals().update(_CONSTANTS)
 __all__ += _CONSTANTS
 del _name, _CONSTANTS
 cvar = _V.cvar
+
+# The IntEnum classes (enums.py) and the strict editor (strict.py) load on first use, so
+# that importing the package does not pay for them.
+_LAZY = dict.fromkeys(("AccessType", "AttributeType", "Chronology", "EventType", "ExceptionType",
+                       "ExchangeFormat", "HandleType", "SolvePhase", "SolveState"), "enums")
+_LAZY.update(dict.fromkeys(("StrictEntityEditor", "MissingEntityError", "MissingAttributeError"), "strict"))
+
+
+def __getattr__(name):
+    if name not in _LAZY:
+        raise AttributeError("module %r has no attribute %r" % (__name__, name))
+    from importlib import import_module
+
+    value = globals()[name] = getattr(import_module(__name__ + "." + _LAZY[name]), name)
+    return value

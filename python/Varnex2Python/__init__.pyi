@@ -116,6 +116,22 @@ from _Varnex2Python import (
     SolveState_WaitingForFNGeneration as SolveState_WaitingForFNGeneration,
     SolveState_FinishedFNGeneration as SolveState_FinishedFNGeneration
 )
+from Varnex2Python.enums import (
+    AccessType as AccessType,
+    AttributeType as AttributeType,
+    Chronology as Chronology,
+    EventType as EventType,
+    ExceptionType as ExceptionType,
+    ExchangeFormat as ExchangeFormat,
+    HandleType as HandleType,
+    SolvePhase as SolvePhase,
+    SolveState as SolveState,
+)
+from Varnex2Python.strict import (
+    MissingAttributeError as MissingAttributeError,
+    MissingEntityError as MissingEntityError,
+    StrictEntityEditor as StrictEntityEditor,
+)
 
 
 class _Object:

@@ -317,3 +317,16 @@ def messages():
 
 def clear_messages():
     _clear_messages()
+
+
+# The offline runner loads on first use, so that importing the controls stays cheap.
+_RUNNER_NAMES = {"run": "runner", "ScriptError": "runner", "History": "history"}
+
+
+def __getattr__(name):
+    if name not in _RUNNER_NAMES:
+        raise AttributeError("module %r has no attribute %r" % (__name__, name))
+    from importlib import import_module
+
+    value = globals()[name] = getattr(import_module(__name__ + "." + _RUNNER_NAMES[name]), name)
+    return value

@@ -1,7 +1,7 @@
 """Reference-leak check of the module's flat functions (-R style), for a debug CPython.
 
-For every function (the fuzzer's list) it draws, seeded, a few argument tuples that succeed,
-a few that fail (random ones and near misses of the working ones) and a few working ones
+For every function (the fuzzer's list) it draws, seeded, a few argument tuples that succeed
+(half of the tries take one of the function's forms, filled as the fuzzer fills them), a few that fail (random ones and near misses of the working ones) and a few working ones
 that fail inside the stand-in library (an armed slot failure). Each group is called a few
 hundred times as warm-up, then sys.gettotalrefcount() and sys.getallocatedblocks() are read
 around each of several runs of more calls. A leak shows as a positive delta in every run;
@@ -32,16 +32,21 @@ def attempt(m, fn, args):
     return True
 
 
-def draw_cases(m, standin, rng, fn, objs, tries=1500, keep=3):
+def draw_cases(m, standin, rng, fn, objs, tries=1500, keep=3, forms=None, drawer=None):
     """Groups to measure, as (kind, argument tuples, failure arm or None); kind is 'ok', 'fail'
-    or 'lib-fail' (a working tuple with the stand-in failure armed that makes it fail)."""
+    or 'lib-fail' (a working tuple with the stand-in failure armed that makes it fail). With the
+    function's forms and the fuzzer's drawer, half of the tries use one of its forms."""
     ok, fail, near = [], [], []
     for _ in range(tries):
         base = rng.choice(ok) if ok and rng.random() < 0.5 else None
-        args = fuzz.draw_args(rng, objs, base, [0, 1, 1, 2, 2, 3, 3, 4, 5])
+        if forms and base is None and rng.random() < 0.5:
+            drawer.rng = rng
+            args = drawer.form(fn.__name__, forms)
+        else:
+            args = fuzz.draw_args(rng, objs, base, [0, 1, 1, 2, 2, 3, 3, 4, 5])
         target = fail if base is None else near
         if attempt(m, fn, args):
-            if len(ok) < keep and args not in ok:
+            if len(ok) < keep and repr(args) not in map(repr, ok):  # == of iterators may raise
                 ok.append(args)
         elif len(target) < keep:
             target.append(args)
@@ -105,13 +110,24 @@ def main():
     import _Varnex2Python as m
     import varnex2_standin as standin
 
+    import Varnex2Python
+    try:
+        import _Varnex2TestPeer as peer
+    except ImportError:
+        peer = None
+
     standin.reset()
     objs = fuzz.gather_objects(m, standin)
+    pool = fuzz.Pool(m, standin, peer, Varnex2Python)
+    drawer = fuzz.Drawer(m, pool, random.Random(opts.seed))
+    forms = fuzz.load_forms()
     names = [n for n in fuzz.functions(m) if not opts.only or opts.only in n]
     leaks, counts, calls, worst = [], {"ok": 0, "fail": 0, "lib-fail": 0}, 0, [0, 0]
     for name in names:
         fn = getattr(m, name)
-        for kind, cases, arm in draw_cases(m, standin, random.Random("%d:%s" % (opts.seed, name)), fn, objs):
+        valid = None if name.startswith(fuzz.TAKING) else forms[name]
+        for kind, cases, arm in draw_cases(m, standin, random.Random("%d:%s" % (opts.seed, name)), fn, objs,
+                                           forms=valid, drawer=drawer):
             if arm:
                 standin.fail_next(**arm)
             found = deltas(m, fn, cases, opts.warmup, opts.runs, opts.rounds)
@@ -130,6 +146,7 @@ def main():
                 print("ok   " + line, flush=True)
     for obj in objs:
         fuzz.dispose(m, obj)
+    pool.release()
     print("%d functions, %d groups (%s), %d calls; largest delta per run: %+d refs, %+d blocks; %d leaking"
           % (len(names), sum(counts.values()), ", ".join("%d %s" % (v, k) for k, v in counts.items()), calls,
              worst[0], worst[1], len(leaks)))

@@ -5,9 +5,9 @@ import gc
 
 import pytest
 
-from owned_tools import PACKAGE_CHILD, run_in_a_package_child
+from child_tests import CHILD, only_in_child
 
-if PACKAGE_CHILD:
+if CHILD:
     import Varnex2Python as vx
 probe = pytest.importorskip("_Varnex2Probe")
 
@@ -137,6 +137,45 @@ def test_module_definition_holds_the_method_table(m):
     assert all(callable(getattr(m, name)) for name in table)
 
 
+@pytest.mark.parametrize("step, args", [("incr", ()), ("incr", (1,)), ("decr", (1,)), ("advance", (2,))])
+def test_step_views_keep_their_iterator(m, step, args):
+    peer = pytest.importorskip("_Varnex2TestPeer")
+    it = peer.range_iterator(5, 9)
+    m.SwigPyIterator_incr(it)
+    view = getattr(m, "SwigPyIterator_" + step)(it, *args)
+    assert type(view) is type(it) and not view.thisown and int(view.this) == int(it.this)
+    expected = it.value()
+    del it
+    gc.collect()
+    assert view.value() == expected and view.this.next() is None
+
+
+@pytest.mark.parametrize("how", ["operator", "method"])
+def test_in_place_step_keeps_an_alias_usable_when_the_result_goes(how):
+    peer = pytest.importorskip("_Varnex2TestPeer")
+    it = peer.sequence_iterator([1, 2, 3])
+    alias = it
+    if how == "operator":
+        it += 1
+        assert it.value() == 2 and it.thisown and not alias.thisown
+        del it
+    else:
+        it.__iadd__(1)  # the result, the iterator's new owner, is dropped at once
+    gc.collect()
+    assert alias.value() == 2 and alias.this.next() is None
+
+
+def test_in_place_step_of_a_view_makes_no_second_owner():
+    peer = pytest.importorskip("_Varnex2TestPeer")
+    it = peer.range_iterator(0, 5)
+    view = it.incr()
+    view += 1
+    assert not view.thisown and it.thisown and view.value() == 2
+    del it
+    gc.collect()
+    assert view.value() == 2
+
+
 @pytest.mark.parametrize("action", [lambda c: delattr(c, "lastChronology"), lambda c: setattr(c, "nothing", 1),
                                     lambda c: setattr(c, "lastChronology", 5)])
 def test_cvar_refusals_are_attribute_errors(m, action):
@@ -144,4 +183,4 @@ def test_cvar_refusals_are_attribute_errors(m, action):
         action(m.cvar)
 
 
-run_in_a_package_child(globals(), __file__)
+only_in_child(globals(), __file__)

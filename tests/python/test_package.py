@@ -13,9 +13,9 @@ import weakref
 
 import pytest
 
-from owned_tools import PACKAGE_CHILD, run_in_a_package_child
+from child_tests import CHILD, only_in_child
 
-if PACKAGE_CHILD:
+if CHILD:
     import _Varnex2Python as V
     import Varnex2Python as vx
 
@@ -398,4 +398,4 @@ def test_help_shows_the_docstrings(cls, method):
     assert getattr(vx, cls).__doc__.splitlines()[0] in text
 
 
-run_in_a_package_child(globals(), __file__)
+only_in_child(globals(), __file__)
