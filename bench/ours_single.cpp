@@ -50,7 +50,6 @@ PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_bench_ours", nullptr, -1, null
 PyMODINIT_FUNC PyInit__bench_ours() {
   if (!pyrt::initSingletons()) return nullptr;
   pyrt::bindNativeDestroy(&g_editorType, deleteEditor, "delete_editor");
-  PyObject* module = PyModule_Create(&moduleDef);
-  if (module && !addFunctions(module, rows)) Py_CLEAR(module);
-  return module;
+  const Row* const runs[] = {rows};
+  return createModule(&moduleDef, runs, 1, PYTHON_API_VERSION);
 }

@@ -1,4 +1,5 @@
-"""Benchmarks of _Varnex2Python against a raw C-API floor and the nanobind and pybind11 peers.
+"""Benchmarks of _Varnex2Python and the Varnex2Python classes against a raw C-API floor and the
+nanobind and pybind11 peers.
 
 Usage: python bench/run.py [--build DIR] [--rounds N] [--quick]
 
@@ -59,13 +60,13 @@ def note(text):
 _RUNNERS = {}
 
 
-def runner(nargs, catch):
-    """A loop calling f(*args) n times; `catch` names an exception class swallowed per call.
-    nargs None: the same loop without the call."""
-    key = (nargs, catch)
+def runner(nargs, catch, method=None):
+    """A loop calling f(*args) n times, or f.method(*args) with a method name; `catch` names an
+    exception class swallowed per call. nargs None: the same loop without the call."""
+    key = (nargs, catch, method)
     if key not in _RUNNERS:
         params = ", ".join("a%d" % i for i in range(nargs or 0))
-        call = "f(%s)" % params if nargs is not None else "pass"
+        call = ("f.%s(%s)" % (method, params) if method else "f(%s)" % params) if nargs is not None else "pass"
         body = call if catch is None else "try:\n            %s\n        except %s:\n            pass" % (call, catch)
         src = "def run(n, f%s):\n    for _ in repeat(None, n):\n        %s\n" % (", " + params if nargs else "", body)
         scope = {"repeat": itertools.repeat}
@@ -75,10 +76,10 @@ def runner(nargs, catch):
 
 
 class Case:
-    def __init__(self, name, f, args=(), catch=None, setup=None, teardown=None):
+    def __init__(self, name, f, args=(), catch=None, setup=None, teardown=None, method=None):
         self.name, self.f, self.args, self.catch = name, f, tuple(args), catch
         self.setup, self.teardown = setup, teardown
-        self.run = runner(None if f is None else len(self.args), catch)
+        self.run = runner(None if f is None else len(self.args), catch, method)
         self.n = 0
         self.samples = []
 
@@ -150,6 +151,18 @@ pb_editor, nb_editor = pb.EntityEditor(), nb.EntityEditor()
 ours_editor = ours1.new_editor()
 assert pb.form_count() == nb.form_count() == 44
 
+# The classes. Bindings are process-wide: from here on results come back as class instances
+# (the bare proxies above stay bare).
+import Varnex2Python as vx  # noqa: E402
+
+vx_manager = vx.ISolverManager.instance()
+vx_collection = vx_manager.getEntityCollection()
+vx_editor = vx.EntityEditor(vx_collection)
+bare_editor = vx_editor.this
+nb_collection = nb.collection()
+ENTITY_INDEX = 3
+EDITOR_ARGS = ("Pump", "Pump1", "Speed")
+
 
 def arm_failure():
     standin.fail_next(MANAGER_ADDRESS, ITERATION_SLOT, standin.RUNTIME_ERROR, FAIL_TEXT, count=1 << 30)
@@ -190,6 +203,11 @@ def check_results():
     if editor is not None:
         assert m.EntityEditor_getIntValue(editor, 0, "Group/Count") == 0
         assert floor.editor_index_path(editor, 0, "Group/Count") == 0
+    assert vx_manager.getIteration() == nb_manager.getIteration() == m.ISolverData_getIteration(manager)
+    entity = vx_collection.getEntity(ENTITY_INDEX)
+    assert type(entity) is vx.IEntity and type(nb_collection.getEntity(ENTITY_INDEX)) is nb.IEntity
+    assert entity.this == m.IEntityCollection_getEntity(collection, ENTITY_INDEX).this
+    assert vx_editor.getDoubleValue(*EDITOR_ARGS) == m.EntityEditor_getDoubleValue(bare_editor, *EDITOR_ARGS) > 0
     try:
         m.EntityEditor_getIntValue(editor, 1.5, 1.5) if editor is not None else None
     except TypeError as e:
@@ -228,6 +246,17 @@ def call_cases():
         failing("ours RuntimeError (library failure)", m.ISolverData_getIteration, manager),
         failing("nanobind RuntimeError (library failure)", nb.getIteration, nb_manager),
         failing("pybind11 RuntimeError (library failure)", pb.getIteration, pb_manager),
+        # Through the classes.
+        Case("class manager.getIteration()", vx_manager, (), method="getIteration"),
+        Case("class ISolverData_getIteration(instance)", m.ISolverData_getIteration, (vx_manager,)),
+        Case("nanobind method d.getIteration()", nb_manager, (), method="getIteration"),
+        Case("class collection.getEntity(3)", vx_collection, (ENTITY_INDEX,), method="getEntity"),
+        Case("nanobind method c.getEntity(3), new instance", nb_collection, (ENTITY_INDEX,), method="getEntity"),
+        Case("class editor.getDoubleValue(type, name, path)", vx_editor, EDITOR_ARGS, method="getDoubleValue"),
+        Case("flat EntityEditor_getDoubleValue(e, type, name, path)", m.EntityEditor_getDoubleValue,
+             (bare_editor,) + EDITOR_ARGS),
+        Case("flat EntityEditor_getDoubleValue(instance, ...)", m.EntityEditor_getDoubleValue,
+             (vx_editor,) + EDITOR_ARGS),
     ]
     if attribute is not None:
         cases += [
@@ -311,7 +340,7 @@ def scale(small, large, rounds, sample_ms):
 IMPORT_CODE = """
 import time
 t = time.perf_counter_ns()
-import _Varnex2Python
+import %s
 print(time.perf_counter_ns() - t)
 """
 
@@ -331,17 +360,27 @@ print(rss() - before)
 """
 
 
-def child(code, *argv):
-    out = subprocess.run([sys.executable, "-S", "-c", code] + list(argv), env=CHILD_ENV, capture_output=True,
+# The companion package's bytecode is cached under the build tree (the first child writes it),
+# as an installed package has its bytecode compiled at installation.
+PACKAGE_ENV = dict(CHILD_ENV, PYTHONPYCACHEPREFIX=os.path.join(BUILD, "pycache"))
+PACKAGE_ENV.pop("PYTHONDONTWRITEBYTECODE", None)
+
+
+def child(code, env=CHILD_ENV):
+    out = subprocess.run([sys.executable, "-S", "-c", code], env=env, capture_output=True,
                          text=True, check=True, timeout=120)
     return int(out.stdout.split()[-1])
 
 
 def fresh_figures(runs):
-    """Import time (min, median) and resident memory added (median), in fresh interpreters."""
-    imports = [child(IMPORT_CODE) for _ in range(runs)]
+    """Import times of the module and of the companion package with everything it imports
+    (min, median), and resident memory added by the module (median), in fresh interpreters."""
+    imports = [child(IMPORT_CODE % "_Varnex2Python") for _ in range(runs)]
+    child(IMPORT_CODE % "Varnex2Python", PACKAGE_ENV)
+    package = [child(IMPORT_CODE % "Varnex2Python", PACKAGE_ENV) for _ in range(runs)]
     rss = [child(RSS_CODE) for _ in range(5)]
-    return min(imports), statistics.median(imports), statistics.median(rss)
+    return (min(imports), statistics.median(imports)), (min(package), statistics.median(package)), \
+        statistics.median(rss)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -363,7 +402,7 @@ def main():
     try:
         return report()
     finally:
-        for e in (editor,):
+        for e in (editor, vx_editor):
             if e is not None:
                 m.delete_EntityEditor(e)
 
@@ -401,6 +440,13 @@ def report():
         "nanobind RuntimeError (library failure)": "floor RuntimeError from C++ exception",
         "pybind11 RuntimeError (library failure)": "floor RuntimeError from C++ exception",
         "ours no-match TypeError, 44 forms": "floor RuntimeError from C++ exception",
+        "class manager.getIteration()": "floor METH_O handle type",
+        "class ISolverData_getIteration(instance)": "floor METH_O handle type",
+        "nanobind method d.getIteration()": "floor METH_O handle type",
+        "class collection.getEntity(3)": "floor METH_O handle type",
+        "nanobind method c.getEntity(3), new instance": "floor METH_O handle type",
+        "class editor.getDoubleValue(type, name, path)": "flat EntityEditor_getDoubleValue(e, type, name, path)",
+        "flat EntityEditor_getDoubleValue(instance, ...)": "flat EntityEditor_getDoubleValue(e, type, name, path)",
     }
     for c in cases:
         f = floors.get(c.name)
@@ -423,6 +469,10 @@ def report():
         if o not in t:
             continue
         print("%-34s %11.3fx %11.3fx" % (label, t[o] / t["nanobind " + p], t[o] / t["pybind11 " + p]))
+    for label, o, p in (("method call", "class manager.getIteration()", "nanobind method d.getIteration()"),
+                        ("method returning an instance", "class collection.getEntity(3)",
+                         "nanobind method c.getEntity(3), new instance")):
+        print("%-34s %11.3fx" % (label, t[o] / t[p]))
 
     # Targets.
     ratio_target("#2 hasAccess(3) / trivial METH_O bool", "ours hasAccess(3)", "floor METH_O trivial bool", 1.3, t)
@@ -444,6 +494,18 @@ def report():
                  "pybind11 RuntimeError (library failure)", 1.0, t)
     ratio_target("#8 no-match TypeError (44 forms) / floor error path", "ours no-match TypeError, 44 forms",
                  "floor RuntimeError from C++ exception", 2.0, t)
+    ratio_target("classes: manager.getIteration() / METH_O floor", "class manager.getIteration()",
+                 "floor METH_O handle type", 1.6, t)
+    ratio_target("classes: manager.getIteration() / nanobind method call", "class manager.getIteration()",
+                 "nanobind method d.getIteration()", 1.0, t)
+    ratio_target("classes: collection.getEntity(3) / METH_O floor", "class collection.getEntity(3)",
+                 "floor METH_O handle type", 6.0, t)
+    ratio_target("classes: collection.getEntity(3) / nanobind's new instance", "class collection.getEntity(3)",
+                 "nanobind method c.getEntity(3), new instance", 1.0, t)
+    ratio_target("classes: editor.getDoubleValue(...) / flat call", "class editor.getDoubleValue(type, name, path)",
+                 "flat EntityEditor_getDoubleValue(e, type, name, path)", 1.1, t)
+    print("\nclasses: editor.getDoubleValue(...) / the flat call on the same instance: %.2fx"
+          % (t["class editor.getDoubleValue(type, name, path)"] / t["flat EntityEditor_getDoubleValue(instance, ...)"]))
 
     if editor is not None:
         peak = traced_peak(m.EntityEditor_getIntValue, (editor, 0, PATH))
@@ -458,11 +520,15 @@ def report():
         RESULTS.append(("#6 Python memory allocated while dispatching", "skipped", "== 0 B", None))
         RESULTS.append(("#8 lookup at 100000 / at 10 entities", "skipped", "<= 1.20x", None))
 
-    imp_min, imp_median, rss = fresh_figures(7 if ARGS.quick else 21)
+    (imp_min, imp_median), (pkg_min, pkg_median), rss = fresh_figures(7 if ARGS.quick else 21)
     print("\nimport in a fresh interpreter: min %.2f ms, median %.2f ms" % (imp_min / 1e6, imp_median / 1e6))
+    print("import Varnex2Python (module, helper module and package) in a fresh interpreter: min %.2f ms, "
+          "median %.2f ms" % (pkg_min / 1e6, pkg_median / 1e6))
     print("resident memory added by the import: %.0f KiB (median of 5)" % (rss / 1024))
     RESULTS.append(("#8 import time (min of fresh interpreters)", "%.2f ms" % (imp_min / 1e6), "< 5 ms",
                     imp_min < 5e6))
+    RESULTS.append(("classes: import Varnex2Python, all of it", "%.2f ms" % (pkg_min / 1e6), "< 2.5 ms",
+                    pkg_min < 2.5e6))
     size, fields, align = floor.proxy_layout()
     basic = type(manager).__basicsize__
     padded = (fields + align - 1) // align * align

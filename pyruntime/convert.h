@@ -69,6 +69,10 @@ struct ArgInfo {
 
 /// Fills the classification of a.obj; never leaves a Python error set.
 void classifySlow(ArgInfo& a);
+/// classifySlow's answer for an instance of a class known to keep `this` in the instance dict
+/// (generic attribute access, no `this` on the class, the class unchanged since), read from the
+/// dict without a lookup on the class and held likewise; false, with `a` untouched, otherwise.
+bool classifyShadow(ArgInfo& a);
 inline void classify(ArgInfo& a) {
   PyObject* o = a.obj;
   PyTypeObject* t = Py_TYPE(o);
@@ -113,6 +117,7 @@ inline void classify(ArgInfo& a) {
     a.cls = kClsText;
     return;
   }
+  if (classifyShadow(a)) return;
   classifySlow(a);
 }
 

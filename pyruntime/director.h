@@ -2,6 +2,7 @@
 // object implements, and the two director exception classes.
 #pragma once
 #include <Python.h>
+#include <cstddef>
 #include <exception>
 #include <string>
 #include <type_traits>
@@ -63,10 +64,30 @@ namespace pyrt {
 /// The director behind a native object, if it is one.
 template <class T>
 Swig::Director* asDirector(T* p) {
-  if constexpr (std::is_polymorphic<T>::value)
-    return p ? dynamic_cast<Swig::Director*>(const_cast<std::remove_const_t<T>*>(p)) : nullptr;
-  else
+  if constexpr (std::is_polymorphic<T>::value) {
+    using U = std::remove_const_t<T>;
+    if (!p) return nullptr;
+    // The answer depends only on the object's dynamic type, which the vtable pointer of its T
+    // part names (the Director part, if any, sits at a fixed offset from it): the last answer is
+    // kept, so a run of results of one class pays for the cross-cast once. Callers hold the GIL.
+    struct Seen {
+      const void* vtable = nullptr;
+      std::ptrdiff_t offset = 0;
+      bool director = false;
+    };
+    static Seen last;
+    const void* vtable = *reinterpret_cast<const void* const*>(p);
+    char* base = reinterpret_cast<char*>(const_cast<U*>(p));
+    if (vtable != last.vtable || !vtable) {
+      Swig::Director* d = dynamic_cast<Swig::Director*>(const_cast<U*>(p));
+      last.vtable = vtable;
+      last.director = d != nullptr;
+      last.offset = d ? reinterpret_cast<char*>(d) - base : 0;
+    }
+    return last.director ? reinterpret_cast<Swig::Director*>(base + last.offset) : nullptr;
+  } else {
     return nullptr;
+  }
 }
 
 /// A director's own Python object (borrowed), or null for a plain native object.

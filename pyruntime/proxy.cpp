@@ -1,6 +1,7 @@
 // Proxy objects, packed data objects, pointer conversion and shadow-class binding.
 #include "pyruntime/proxy.h"
 #include "pyruntime/convert.h"
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -233,6 +234,72 @@ void setOwn(SwigPyObject* sp, int own) {
   }
 }
 
+namespace {
+
+// Shadow classes whose instances read `this` from their dict, each with the version tag it had
+// when that was found. The interpreter drops a class's tag on any change to the class or its
+// bases (attributes, __getattr__, bases), so a slot whose tag still matches is still right.
+// One slot per class address hash; a class sharing a slot simply replaces the other.
+struct PlainClass {
+  PyTypeObject* type;
+  unsigned int tag;
+};
+constexpr unsigned kPlainClassSlots = 16;
+PlainClass plainClasses[kPlainClassSlots];
+
+PlainClass& plainSlot(PyTypeObject* tp) {
+  return plainClasses[(reinterpret_cast<uintptr_t>(tp) >> 6) % kPlainClassSlots];
+}
+
+// Called after a lookup of `this` on tp found nothing (which gives tp a valid tag when it can).
+// Subclasses of int, float and str are left out: arguments classify as numbers and text first.
+void notePlainClass(PyTypeObject* tp) {
+  if (tp->tp_dictoffset > 0 && tp->tp_getattro == PyObject_GenericGetAttr &&
+      (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) &&
+      !PyType_FastSubclass(tp, Py_TPFLAGS_LONG_SUBCLASS | Py_TPFLAGS_UNICODE_SUBCLASS) &&
+      !PyType_IsSubtype(tp, &PyFloat_Type))
+    plainSlot(tp) = {tp, tp->tp_version_tag};
+}
+
+bool isPlainClass(PyTypeObject* tp) {
+  const PlainClass& slot = plainSlot(tp);
+  return slot.type == tp && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) && slot.tag == tp->tp_version_tag &&
+         tp->tp_getattro == PyObject_GenericGetAttr;
+}
+
+// findProxy's answer for an instance of a shadow class already seen to read `this` from the
+// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
+// the exact proxy in the dict (borrowed), without a lookup on the class. Null when that does not
+// apply; the caller then takes findProxyRef.
+SwigPyObject* shadowProxy(PyObject* o) {
+  PyTypeObject* tp = Py_TYPE(o);
+  if (!isPlainClass(tp)) return nullptr;
+  PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + tp->tp_dictoffset);
+  if (!dict) return nullptr;
+  // `this` is normally the first entry (set as the instance is made): read that entry without
+  // hashing; any other order takes the dict lookup.
+  PyObject* name = thisName();
+  Py_ssize_t pos = 0;
+  PyObject *key, *attr;
+  if (!PyDict_Next(dict, &pos, &key, &attr) || key != name) attr = PyDict_GetItemWithError(dict, name);
+  if (attr && Py_TYPE(attr) == detail::readyProxyType) return reinterpret_cast<SwigPyObject*>(attr);
+  if (!attr && PyErr_Occurred()) PyErr_Clear();
+  return nullptr;
+}
+
+}  // namespace
+
+bool classifyShadow(ArgInfo& a) {
+  SwigPyObject* sp = shadowProxy(a.obj);
+  if (!sp) return false;
+  a.cls = kClsProxy;
+  a.proxy = sp;
+  Py_INCREF(sp);
+  Py_XDECREF(a.held);
+  a.held = reinterpret_cast<PyObject*>(sp);
+  return true;
+}
+
 SwigPyObject* findProxyRef(PyObject* o) {
   // `cur` is the object being looked at: borrowed from the caller at first, then a reference of
   // our own, since reading `this` may run Python code that drops what the previous step found.
@@ -250,6 +317,7 @@ SwigPyObject* findProxyRef(PyObject* o) {
     if (tp->tp_getattro == PyObject_GenericGetAttr && !_PyType_Lookup(tp, name)) {
       PyObject** dictptr = _PyObject_GetDictPtr(cur);
       attr = (dictptr && *dictptr) ? PyDict_GetItemWithError(*dictptr, name) : nullptr;
+      if (attr) notePlainClass(tp);
       Py_XINCREF(attr);
     } else {
       attr = PyObject_GetAttr(cur, name);
@@ -351,10 +419,20 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
     auto* type = reinterpret_cast<PyTypeObject*>(data->newargs);
     inst = type->tp_new(type, emptyArgs, emptyKwargs);
     if (inst) {
-      if (PyObject_SetAttr(inst, thisName(), proxy) == -1)
+      PyTypeObject* tp = Py_TYPE(inst);
+      // A class whose instances keep `this` in their own dict: storing it there changes nothing
+      // on the class, so the class's lookup caches stay valid (dropping them would make the
+      // next method lookup on every fresh instance search the bases again).
+      bool plain = tp->tp_setattro == PyObject_GenericSetAttr;
+      const bool known = plain && isPlainClass(tp);
+      if (plain && !known) plain = tp->tp_dictoffset > 0 && !_PyType_Lookup(tp, thisName());
+      if (PyObject_SetAttr(inst, thisName(), proxy) == -1) {
         Py_CLEAR(inst);
-      else
-        PyType_Modified(Py_TYPE(inst));
+      } else if (!plain) {
+        PyType_Modified(tp);
+      } else if (!known) {
+        notePlainClass(tp);
+      }
     }
   }
   return inst;

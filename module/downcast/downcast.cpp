@@ -1,7 +1,9 @@
 // _Varnex2Downcast: turns an attribute proxy into a proxy of the interface its kind names
-// (link, list, array, shortcut, composite, entity), which the flat functions never return.
+// (link, list, array, shortcut, composite, entity), which the flat functions never return; also
+// holds the descriptor type that makes the flat functions methods of the companion's classes.
 #include <Python.h>
 #include <exception>
+#include "pyruntime/method.h"
 #include "pyruntime/proxy.h"
 #include "sdk/model.h"
 
@@ -91,10 +93,16 @@ PyMethodDef methods[] = {
      "downcast(attribute)\n\nThe same library attribute as an object of the interface its kind names: "
      "ICompositeAttribute, IEntity, ILinkAttribute, IListAttribute, IArrayAttribute or "
      "IShortcutAttribute (IAttribute for value attributes)."},
+    {"bind_methods", pyrt::bindMethods, METH_VARARGS,
+     "bind_methods(classes, namespace, statics, skipped)\n\nBinds each function of namespace named "
+     "Class_name, Class the name of one of classes, as method name of that class (a static method when "
+     "its full name is in statics); names ending in a suffix of skipped are left out. Returns the count "
+     "bound."},
     {nullptr, nullptr, 0, nullptr}};
 
-PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Downcast", "Downcasts of attribute objects.", -1, methods,
-                         nullptr, nullptr, nullptr, nullptr};
+PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Downcast",
+                         "Downcasts of attribute objects; the method binding of the Varnex2Python classes.",
+                         -1, methods, nullptr, nullptr, nullptr, nullptr};
 }  // namespace
 
 PyMODINIT_FUNC PyInit__Varnex2Downcast() {
@@ -103,5 +111,17 @@ PyMODINIT_FUNC PyInit__Varnex2Downcast() {
   if (!main) return nullptr;
   Py_DECREF(main);
   lookUpDescriptors();
-  return PyModule_Create(&moduleDef);
+  PyObject* module = PyModule_Create(&moduleDef);
+  PyTypeObject* method = pyrt::methodType();
+  if (!module || !method) {
+    Py_XDECREF(module);
+    return nullptr;
+  }
+  Py_INCREF(method);
+  if (PyModule_AddObject(module, "method", reinterpret_cast<PyObject*>(method)) < 0) {
+    Py_DECREF(method);
+    Py_DECREF(module);
+    return nullptr;
+  }
+  return module;
 }

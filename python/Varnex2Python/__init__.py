@@ -33,21 +33,13 @@ __all__ = [
 ]
 
 
-def _instance_method_type():
-    """The interpreter's instancemethod type: a descriptor that binds a builtin function to
-    the instance like a Python method, without a Python-level call in between."""
-    try:
-        import ctypes
-
-        make = ctypes.pythonapi.PyInstanceMethod_New
-        make.restype = ctypes.py_object
-        make.argtypes = [ctypes.py_object]
-        return type(make(len))
-    except (ImportError, AttributeError, OSError):
-        return None
-
-
-_InstanceMethod = _instance_method_type()
+try:
+    # A descriptor that binds a builtin function to the instance like a Python method, without
+    # a Python-level call in between (the interpreter calls it without making a bound method),
+    # and the binding of a class's flat functions done in one native walk of the module.
+    from _Varnex2Downcast import bind_methods as _bind_methods, method as _InstanceMethod
+except ImportError:  # an older build of the helper module
+    _InstanceMethod = _bind_methods = None
 
 
 def _method(function):
@@ -55,7 +47,7 @@ def _method(function):
     if _InstanceMethod is not None:
         return _InstanceMethod(function)
 
-    # Fallback without ctypes: a forwarding function (one Python call more per method call).
+    # Fallback: a forwarding function (one Python call more per method call).
     def forward(self, *args):
         return function(self, *args)
 
@@ -65,18 +57,19 @@ def _method(function):
 
 
 # Flat functions that are not methods of the object in their first argument.
-_STATIC = {"ISolverManager_instance", "EntityID_fromString", "EntityID_fromCEntityID"}
+_STATIC = frozenset({"ISolverManager_instance", "EntityID_fromString", "EntityID_fromCEntityID"})
 _PROTOCOL = ("_swigregister", "_swiginit")
 
 
 def _bind(cls):
-    """Attaches every flat function ``<Class>_<name>`` to ``cls`` as ``<name>`` and binds
-    ``cls`` to its native type, so that results of that type come back as ``cls``."""
+    """Attaches every flat function ``<Class>_<name>`` to ``cls`` as ``<name>`` (unless
+    _bind_methods did so for all classes at once) and binds ``cls`` to its native type, so
+    that results of that type come back as ``cls``."""
     prefix = cls.__name__ + "_"
-    for name, function in vars(_V).items():
-        if not name.startswith(prefix) or name.endswith(_PROTOCOL):
-            continue
-        setattr(cls, name[len(prefix):], staticmethod(function) if name in _STATIC else _method(function))
+    if _bind_methods is None or _InstanceMethod is None:
+        for name, function in vars(_V).items():
+            if name.startswith(prefix) and not name.endswith(_PROTOCOL):
+                setattr(cls, name[len(prefix):], staticmethod(function) if name in _STATIC else _method(function))
     getattr(_V, prefix + "swigregister")(cls)
     return cls
 
@@ -291,11 +284,14 @@ class SwigPyIterator(_Object):
         return self
 
 
-for _cls in (IHandle, ISolverData, ISolverManager, IAttribute, ICompositeAttribute, IEntity,
-             IEntityLinkAttributeBase, ILinkAttribute, IListAttribute, IArrayAttribute,
-             IShortcutAttribute, IEntityCollection, EntityID, EntityEditor, SwigPyIterator):
+_CLASSES = (IHandle, ISolverData, ISolverManager, IAttribute, ICompositeAttribute, IEntity,
+            IEntityLinkAttributeBase, ILinkAttribute, IListAttribute, IArrayAttribute,
+            IShortcutAttribute, IEntityCollection, EntityID, EntityEditor, SwigPyIterator)
+if _bind_methods is not None and _InstanceMethod is not None:
+    _bind_methods(_CLASSES, vars(_V), _STATIC, _PROTOCOL)
+for _cls in _CLASSES:
     _bind(_cls)
-del _cls
+del _cls, _CLASSES
 
 # The six identifier orderings; == and != above refuse None before the native call.
 EntityID.__lt__ = _method(_V.__lt__)
@@ -314,11 +310,11 @@ _FREE_FUNCTIONS = (
 for _name in _FREE_FUNCTIONS:
     globals()[_name] = getattr(_V, _name)
     __all__.append(_name)
-for _name, _value in vars(_V).items():
-    if isinstance(_value, int) and not _name.startswith("_"):
-        globals()[_name] = _value
-        __all__.append(_name)
-del _name, _value
+_CONSTANTS = {_name: _value for _name, _value in vars(_V).items()
+              if isinstance(_value, int) and not _name.startswith("_")}
+globals().update(_CONSTANTS)
+__all__ += _CONSTANTS
+del _name, _CONSTANTS
 cvar = _V.cvar
 
 # The IntEnum classes (enums.py) and the strict editor (strict.py) load on first use, so

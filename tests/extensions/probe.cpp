@@ -1,9 +1,10 @@
 // _Varnex2Probe: test-only access to runtime internals that no wrapper shows directly: packed
-// objects, type lookups by name, cast lists, conversion flags, the global-variables object and the
-// method-table row behind a function.
+// objects, type lookups by name, cast lists, conversion flags, the global-variables object, the
+// method-table row behind a function and the director owners of native results.
 #include <Python.h>
 #include <string>
 #include "pyruntime/convert.h"
+#include "pyruntime/director.h"
 #include "pyruntime/globals.h"
 #include "pyruntime/proxy.h"
 
@@ -125,11 +126,36 @@ PyObject* methodTable(PyObject*, PyObject* module) {
   return names;
 }
 
+// directorOwner over a run of native objects of two classes, one of them a director (its
+// director part after the interface): the owner of each, None for the plain one.
+struct ProbeBase {
+  virtual ~ProbeBase() = default;
+};
+struct ProbePlain : ProbeBase {};
+struct ProbeDirected : ProbeBase, Swig::Director {
+  explicit ProbeDirected(PyObject* owner) : Swig::Director(owner) {}
+};
+
+PyObject* directorOwners(PyObject*, PyObject* args) {
+  PyObject *first, *second;
+  if (!PyArg_ParseTuple(args, "OO", &first, &second)) return nullptr;
+  ProbePlain plain;
+  ProbeDirected a(first), b(second);
+  ProbeBase* run[] = {&plain, &a, &a, &plain, &b, &plain, &b, &a};
+  PyObject* owners = PyList_New(0);
+  for (ProbeBase* p : run) {
+    PyObject* owner = directorOwner(p);
+    if (owners && PyList_Append(owners, owner ? owner : Py_None) < 0) Py_CLEAR(owners);
+  }
+  return owners;
+}
+
 PyMethodDef methods[] = {
     {"call_row", callRow, METH_VARARGS, nullptr},    {"method_table", methodTable, METH_O, nullptr},
     {"packed", packed, METH_VARARGS, nullptr},       {"lookup", lookup, METH_O, nullptr},
     {"cast_list", castList, METH_VARARGS, nullptr},  {"convert", convert, METH_VARARGS, nullptr},
-    {"varlink", varlink, METH_VARARGS, nullptr},     {nullptr, nullptr, 0, nullptr}};
+    {"varlink", varlink, METH_VARARGS, nullptr},     {"director_owners", directorOwners, METH_VARARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr}};
 PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2Probe", nullptr, -1, methods,
                          nullptr, nullptr, nullptr, nullptr};
 }  // namespace

@@ -87,6 +87,100 @@ def test_methods_without_ctypes_forward_to_the_flat_function(monkeypatch, pump):
     assert method(pump, True) == "CoolingLoop/Pump1"
 
 
+@pytest.mark.parametrize("call", [
+    "vars(vx.ISolverData)['getIteration'](manager, 1)",  # the descriptor called directly
+    "vx.ISolverData.getIteration(manager, 1)",
+    "manager.getIteration(1)",
+    "manager.getIteration(chronology=1)",  # keywords are refused with the flat function's text
+    "vars(vx.ISolverData)['getIteration']()",
+    "vx.ISolverData.getIteration(collection)",
+])
+def test_method_calls_act_as_the_flat_call(ev, call):
+    flat = call.replace("vars(vx.ISolverData)['getIteration'](", "V.ISolverData_getIteration(")
+    flat = flat.replace("vx.ISolverData.getIteration(", "V.ISolverData_getIteration(")
+    flat = flat.replace("manager.getIteration(", "V.ISolverData_getIteration(manager, ").replace(", )", ")")
+    outcomes = []
+    for text in (call, flat):
+        try:
+            outcomes.append(("result", ev(text)))
+        except Exception as error:
+            outcomes.append((type(error), str(error)))
+    assert outcomes[0] == outcomes[1] and call != flat
+
+
+def test_method_descriptor_shows_its_function():
+    method = vars(vx.IEntity)["getName"]
+    assert method.__func__ is V.IEntity_getName and method.__name__ == "IEntity_getName"
+    assert method.__doc__ == V.IEntity_getName.__doc__ and callable(method)
+
+
+def _public_names():
+    return sum(1 for cls in CLASSES for name in vars(getattr(vx, cls)) if not name.startswith("_"))
+
+
+# Bound natively, or by the package's own loop when the helper module lacks the binding.
+@pytest.mark.parametrize("prelude", ["", "import _Varnex2Downcast as D\ndel D.bind_methods, D.method\n"])
+def test_import_binds_every_method_without_ctypes(run_python, prelude):
+    code, out, err = run_python(
+        prelude + "import sys, Varnex2Python as vx, _Varnex2Python as V\n"
+        "ctypes = 'ctypes' in sys.modules\n"
+        "import varnex2_standin\nvarnex2_standin.reset()\nm = vx.ISolverManager.instance()\n"
+        "classes = [vx.%s]\n" % ", vx.".join(CLASSES) +
+        "print(ctypes, m.getIteration(2) == V.ISolverData_getIteration(m, 2),\n"
+        "      sum(1 for cls in classes for name in vars(cls) if not name.startswith('_')))\n")
+    assert (code, out, err) == (0, "False True %d\n" % _public_names(), "")
+
+
+# Arguments read their proxy from a class instance's `this` by a shortcut once the class is known;
+# whatever changes on the class or the instance afterwards, a call finds what the attribute says.
+def _this_of(other):
+    proxy = other.this
+    return property(lambda self: proxy)
+
+
+@pytest.mark.parametrize("change, expected", [
+    ("", "CoolingLoop/Pump1"),
+    ("obj.this = other.this", "CoolingLoop/HX1"),
+    ("obj.__dict__ = {'x': 1, 'this': other.this}", "CoolingLoop/HX1"),  # not the first entry
+    ("obj.this = other", "CoolingLoop/HX1"),  # a `this` holding an instance
+    ("del obj.this", TypeError),
+    ("Cls.this = this_of(other)", "CoolingLoop/HX1"),  # a descriptor on the class wins
+    ("vx.IHandle.this = this_of(other)", "CoolingLoop/HX1"),  # ... or on a base
+    ("Cls.__getattribute__ = lambda self, name: other.this if name == 'this' else object.__getattribute__("
+     "self, name)", "CoolingLoop/HX1"),
+    ("obj.__class__ = Twin", "CoolingLoop/Pump1"),
+])
+def test_this_lookup_follows_changes(collection, change, expected):
+    Cls = type("Entity", (vx.IEntity,), {})  # a class of its own, changed freely
+    Twin = type("Twin", (vx.IEntity,), {})
+    obj, other = Cls.__new__(Cls), collection.getEntity(5)
+    obj.this = collection.getEntity("Pump", "Pump1").this
+    assert V.IEntity_getName(obj, True) == "CoolingLoop/Pump1"  # the class is now known
+    try:
+        exec(change, dict(vx=vx, Cls=Cls, Twin=Twin, obj=obj, other=other, this_of=_this_of))
+        if isinstance(expected, type):
+            message = "^Wrong number or type of arguments for overloaded function 'IEntity_getName'"
+            with pytest.raises(expected, match=message):
+                obj.getName(True)
+        else:
+            assert (V.IEntity_getName(obj, True), obj.getName(True)) == (expected, expected)
+    finally:
+        vars(vx.IHandle).get("this") is not None and delattr(vx.IHandle, "this")
+
+
+def test_results_of_a_class_handling_this_itself(collection):
+    class Stored(vx.IEntity):
+        this = property(lambda self: self._proxy, lambda self, proxy: setattr(self, "_proxy", proxy))
+
+    V.IEntity_swigregister(Stored)
+    try:
+        pump = collection.getEntity("Pump", "Pump1")
+        assert type(pump) is Stored and "this" not in vars(pump) and pump.getName(True) == "CoolingLoop/Pump1"
+    finally:
+        V.IEntity_swigregister(vx.IEntity)
+    assert type(collection.getEntity(0)) is vx.IEntity
+
+
 # Results come back as the class the flat function declares.
 
 @pytest.mark.parametrize("expression, cls", [

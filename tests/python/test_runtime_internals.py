@@ -138,3 +138,9 @@ def test_keywords_are_refused_with_the_interpreters_text(m, manager, name):
         with pytest.raises(TypeError, match=r"^%s\(\) takes no keyword arguments$" % name):
             call()
     assert outcome(lambda: fn(manager, **{})) == outcome(lambda: fn(manager))
+
+
+# A result's director owner is decided by its dynamic type, remembered across a run of results.
+def test_director_owners_across_classes():
+    first, second = object(), object()
+    assert probe.director_owners(first, second) == [None, first, first, None, second, None, second, first]
