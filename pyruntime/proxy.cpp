@@ -277,14 +277,13 @@ SwigPyObject* shadowProxy(PyObject* o) {
   PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + tp->tp_dictoffset);
   if (!dict) return nullptr;
   // `this` is normally the first entry (set as the instance is made): read that entry without
-  // hashing; any other order takes the dict lookup.
+  // hashing; any other order takes findProxyRef.
   PyObject* name = thisName();
   Py_ssize_t pos = 0;
   PyObject *key, *attr;
-  if (!PyDict_Next(dict, &pos, &key, &attr) || key != name) attr = PyDict_GetItemWithError(dict, name);
-  if (attr && Py_TYPE(attr) == detail::readyProxyType) return reinterpret_cast<SwigPyObject*>(attr);
-  if (!attr && PyErr_Occurred()) PyErr_Clear();
-  return nullptr;
+  if (PyDict_Next(dict, &pos, &key, &attr) && key == name)
+    return Py_TYPE(attr) == detail::readyProxyType ? reinterpret_cast<SwigPyObject*>(attr) : nullptr;
+  return nullptr;  // the general lookup, which holds what it reads, takes the other orders
 }
 
 }  // namespace
@@ -315,10 +314,14 @@ SwigPyObject* findProxyRef(PyObject* o) {
     PyObject* attr;
     // Fast path: a plain instance keeps `this` in its dict and its class has no `this` descriptor.
     if (tp->tp_getattro == PyObject_GenericGetAttr && !_PyType_Lookup(tp, name)) {
+      // The dict is held during the lookup: comparing keys may run Python code that replaces it.
       PyObject** dictptr = _PyObject_GetDictPtr(cur);
-      attr = (dictptr && *dictptr) ? PyDict_GetItemWithError(*dictptr, name) : nullptr;
+      PyObject* dict = dictptr ? *dictptr : nullptr;
+      Py_XINCREF(dict);
+      attr = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
       if (attr) notePlainClass(tp);
       Py_XINCREF(attr);
+      Py_XDECREF(dict);
     } else {
       attr = PyObject_GetAttr(cur, name);
     }
