@@ -57,7 +57,7 @@ def test_installed_binaries_carry_no_build_paths():
             assert os.path.dirname(os.path.dirname(os.path.abspath(__file__))).encode() not in data, entry
 
 
-@pytest.mark.skipif(PRODUCTION, reason="the controls are not installed")
+@pytest.mark.controls
 def test_controls_import_against_a_library_without_them(run_python):
     # Any shared library without the control API stands in for a host's exchange library.
     libc = mapped("libc.so.6")[0]
