@@ -120,7 +120,7 @@ ORVANE_EDITOR_VALUE_FAMILIES(V2PY_EDITOR_VALUE)
 #undef V2PY_EDITOR_VALUE
 
 // Nothing to do for None; afterwards the proxy refuses further use instead of reaching freed memory.
-constexpr auto delete_EntityEditor = single("delete_EntityEditor", [](Disowned<EntityEditor, true> e) {
+constexpr auto delete_EntityEditor = single("delete_EntityEditor", [](const Disowned<EntityEditor, true>& e) {
   delete e.release();
   e.forget();
 });

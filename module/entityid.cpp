@@ -15,12 +15,13 @@ PYRT_TEXT(Int32, "std::int32_t");
 using Int32 = Int<std::int32_t, Fixed<txt::Int32>>;
 using Id = Ref<const EntityID>;
 
-// A data view holds its identifier's proxy as the next in its chain (see EntityID_data). Once that
+// A data view keeps its identifier's proxy alive out of sight (see EntityID_data). Once that
 // identifier was deleted explicitly its pointer is null and the view's storage is gone: refuse it.
 struct LiveData : Ref<const EntityID::data_type> {
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (!Ref<const EntityID::data_type>::load(a, fname, argno)) return false;
-    auto* owner = a.proxy ? reinterpret_cast<SwigPyObject*>(a.proxy->next) : nullptr;
+    PyObject* keep = a.proxy ? a.proxy->keep : nullptr;
+    auto* owner = keep && isProxy(keep) ? reinterpret_cast<SwigPyObject*>(keep) : nullptr;
     if (owner && a.proxy->ty == type() && owner->ty == TypeOf<EntityID>::descriptor() && !owner->ptr)
       return raiseNullReference(fname, argno, "OrvaneSDK::Model::EntityID::data_type const &"), false;
     return true;
@@ -41,24 +42,28 @@ constexpr auto new_EntityID = overloads(
     [](Int32 id1, Int32 id2) { return constructed(new EntityID(id1, id2)); });
 #undef V2PY_CTOR
 
-// The view of EntityID_data points into the identifier, so it holds the identifier's proxy in its
-// chain: the identifier lives as long as any view of it. A wrong or None argument never gets here.
+// The view of EntityID_data points into the identifier, so it holds the identifier's proxy in
+// its keep reference, which nothing in Python reads: the identifier lives as long as any view of
+// it, while the view is a proxy of its own type with an empty chain. A wrong or None argument
+// never gets here.
 template <class T>
 struct ViewedIdentifier : Self<T> {
-  SwigPyObject* source = nullptr;
+  SwigPyObject* source = nullptr;  // kept alive by the call's arguments
   bool load(const ArgInfo& a, const char* fname, int argno) {
-    source = a.proxy;
-    return Self<T>::load(a, fname, argno);
+    if (!Self<T>::load(a, fname, argno)) return false;
+    CastRecord* cast = nullptr;
+    source = matchingProxy(a, this->type(), &cast);
+    return true;
   }
 };
 template <class T>
 Raw dataView(const ViewedIdentifier<T>& id) {
   auto* data = const_cast<EntityID::data_type*>(&id->data());
   PyObject* view = newProxy(data, TypeOf<EntityID::data_type>::descriptor(), kNoShadow);
-  if (view) {
+  if (view && id.source) {
     auto* sp = reinterpret_cast<SwigPyObject*>(view);
     Py_INCREF(id.source);
-    sp->next = reinterpret_cast<PyObject*>(id.source);
+    sp->keep = reinterpret_cast<PyObject*>(id.source);
   }
   return {view};
 }
@@ -90,7 +95,7 @@ constexpr auto gt_ = comparison<std::greater<>>("__gt__");
 constexpr auto ge_ = comparison<std::greater_equal<>>("__ge__");
 
 // Nothing to do for None; afterwards the proxy refuses further use instead of reaching freed memory.
-constexpr auto delete_EntityID = single("delete_EntityID", [](Disowned<EntityID, true> id) {
+constexpr auto delete_EntityID = single("delete_EntityID", [](const Disowned<EntityID, true>& id) {
   delete id.release();
   id.forget();
 });

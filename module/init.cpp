@@ -40,14 +40,8 @@ PyMODINIT_FUNC PYRT_ONCE PyInit__Varnex2Python() {
       shortcutMethods,     directorMethods[kShortcutClass],
       solverManagerMethods,
   };
-  PyObject* module = PyModule_Create2(&moduleDef, 1013);
+  PyObject* module = pyrt::createModule(&moduleDef, runs, sizeof runs / sizeof runs[0], 1013);
   if (!module) return nullptr;
-  for (const Row* run : runs) {
-    if (!pyrt::addFunctions(module, run)) {
-      Py_DECREF(module);
-      return nullptr;
-    }
-  }
   PyObject* dict = PyModule_GetDict(module);
   pyrt::installTypeTable(&g_typeTable);
   pyrt::bindNativeDestroy(g_types[T_Version], deleteRecord<OrvaneSDK::Version, T_Version>, "delete_Version");

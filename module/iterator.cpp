@@ -45,7 +45,7 @@ It* advanceBy(It& it, std::ptrdiff_t n, bool back) {
 }
 
 // Other native exceptions fall through to the general guard of every form.
-constexpr auto delete_SwigPyIterator = single("delete_SwigPyIterator", [](Disowned<It, true> it) {
+constexpr auto delete_SwigPyIterator = single("delete_SwigPyIterator", [](const Disowned<It, true>& it) {
   delete it.release();
   it.forget();
 });
@@ -89,7 +89,7 @@ constexpr auto ne_ = single("SwigPyIterator___ne__", [](Self<const It> it, Other
 // In place: the result takes over the native iterator from the argument, once the step succeeded.
 template <bool Back>
 constexpr auto inPlace(const char* name) {
-  return single(name, [](Disowned<It> it, PtrDiff n) {
+  return single(name, [](const Disowned<It>& it, PtrDiff n) {
     return untilExhausted([&] {
       It* moved = advanceBy(*it, n, Back);
       it.release();

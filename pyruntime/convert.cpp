@@ -145,26 +145,32 @@ void classifySlow(ArgInfo& a) {
       a.cls = kClsText;
     else
       PyErr_Clear();
-  } else if (SwigPyObject* sp = findProxy(o)) {
+  } else if (isProxy(o)) {  // a proxy of another module: the caller's arguments keep it alive
+    a.cls = kClsProxy;
+    a.proxy = reinterpret_cast<SwigPyObject*>(o);
+  } else if (SwigPyObject* sp = findProxyRef(o)) {
     a.cls = kClsProxy;
     a.proxy = sp;
+    Py_XDECREF(a.held);  // classified again: the earlier find is replaced
+    a.held = reinterpret_cast<PyObject*>(sp);
   }
 }
 
-void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
+SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast) {
   for (SwigPyObject* sp = a.proxy; sp; sp = reinterpret_cast<SwigPyObject*>(sp->next)) {
-    if (sp->ty == ty) {
-      *ok = true;
-      return sp->ptr;
-    }
-    if (CastRecord* tc = findCastFrom(sp->ty, ty)) {
-      int newmem = 0;
-      *ok = true;
-      return applyCast(tc, sp->ptr, &newmem);
-    }
+    if (sp->ty == ty) return *cast = nullptr, sp;
+    if (CastRecord* tc = findCastFrom(sp->ty, ty)) return *cast = tc, sp;
   }
-  *ok = false;
   return nullptr;
+}
+
+void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
+  CastRecord* cast = nullptr;
+  SwigPyObject* sp = matchingProxy(a, ty, &cast);
+  *ok = sp != nullptr;
+  if (!sp) return nullptr;
+  int newmem = 0;
+  return cast ? applyCast(cast, sp->ptr, &newmem) : sp->ptr;
 }
 
 TypeDescriptor* charPtrTypeDescriptor() {

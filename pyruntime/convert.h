@@ -44,7 +44,12 @@ enum ArgClass : unsigned {
 /// Filled by classify: `cls` and `proxy` always; a value field only when `cls` has the bit
 /// that describes it (ival: kClsI64, uval: kClsU64, dval: kClsDouble, text and textLen:
 /// kClsText). Left uninitialised otherwise, so that a dispatcher's argument array costs
-/// nothing to set up.
+/// next to nothing to set up.
+///
+/// A proxy found through an object's `this` is held (`held`) until the wrapper returns: later
+/// arguments' lookups, and director upcalls during the native call, run Python code that may
+/// drop every other reference to it, and with an owning proxy the native object too. A proxy
+/// given directly is kept alive by the caller's arguments.
 struct ArgInfo {
   PyObject* obj;
   unsigned cls;
@@ -54,6 +59,12 @@ struct ArgInfo {
   double dval;
   const char* text;  // borrowed UTF-8 of a str
   Py_ssize_t textLen;
+  PyObject* held = nullptr;
+
+  ArgInfo() {}
+  ArgInfo(const ArgInfo&) = delete;
+  ArgInfo& operator=(const ArgInfo&) = delete;
+  ~ArgInfo() { Py_XDECREF(held); }
 };
 
 /// Fills the classification of a.obj; never leaves a Python error set.
@@ -105,6 +116,9 @@ inline void classify(ArgInfo& a) {
   classifySlow(a);
 }
 
+/// The proxy in a's chain whose pointer converts to ty (head first), with the cast to apply
+/// (null for the exact type); null when none.
+SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast);
 /// The proxy of a.obj pointing to (or castable to) ty; null when none.
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
 /// The pointer of a proxy as ty when the proxy is of ty or of the type heading ty's cast list

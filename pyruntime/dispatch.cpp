@@ -1,6 +1,7 @@
 // Out-of-line pieces of the wrapper mechanism: exception translation, overload messages and
 // the function objects of the method table.
 #include "pyruntime/dispatch.h"
+#include <cstdlib>
 #include <stdexcept>
 
 namespace pyrt {
@@ -39,23 +40,52 @@ PyObject* refuseKeywords(PyObject* callable) {
   return nullptr;
 }
 
-bool PYRT_ONCE addFunctions(PyObject* module, const Row* rows) {
-  PyObject* moduleName = PyModule_GetNameObject(module);
-  if (!moduleName) return false;
-  bool ok = true;
-  for (const Row* row = rows; ok && row->def.ml_name; ++row) {
-    // The interpreter only reads the rows; its API takes them as mutable.
-    PyObject* fn = PyCFunction_NewEx(const_cast<PyMethodDef*>(&row->def), module, moduleName);
-    if (!fn) {
-      ok = false;
-      break;
+namespace {
+// The method tables made by createModule, so that a destroy function can be recognised as one of
+// ours (only those may be handed a proxy that is being deallocated).
+constexpr int kMaxTables = 4;
+struct TableRange {
+  const PyMethodDef* begin;
+  const PyMethodDef* end;
+};
+TableRange ownTables[kMaxTables];
+int ownTableCount = 0;
+}  // namespace
+
+PyObject* PYRT_ONCE createModule(PyModuleDef* def, const Row* const* runs, size_t count, int apiVersion) {
+  size_t rows = 0;
+  for (size_t r = 0; r < count; ++r)
+    for (const Row* row = runs[r]; row->def.ml_name; ++row) ++rows;
+  // The definition's table lives for the process, as the interpreter expects of it.
+  auto* table = static_cast<PyMethodDef*>(std::calloc(rows + 1, sizeof(PyMethodDef)));
+  if (!table) return PyErr_NoMemory();
+  size_t at = 0;
+  for (size_t r = 0; r < count; ++r)
+    for (const Row* row = runs[r]; row->def.ml_name; ++row) table[at++] = row->def;
+  def->m_methods = table;
+  if (ownTableCount < kMaxTables) ownTables[ownTableCount++] = {table, table + rows};
+  PyObject* module = PyModule_Create2(def, apiVersion);
+  if (!module) return nullptr;
+  // Each function made from an argument-tuple row also gets the row's vectorcall entry.
+  PyObject* dict = PyModule_GetDict(module);
+  at = 0;
+  for (size_t r = 0; r < count; ++r) {
+    for (const Row* row = runs[r]; row->def.ml_name; ++row, ++at) {
+      if (!row->fast) continue;
+      PyObject* fn = PyDict_GetItemString(dict, row->def.ml_name);
+      if (fn && PyCFunction_Check(fn) && reinterpret_cast<PyCFunctionObject*>(fn)->m_ml == &table[at])
+        reinterpret_cast<PyCFunctionObject*>(fn)->vectorcall = row->fast;
     }
-    if (row->fast) reinterpret_cast<PyCFunctionObject*>(fn)->vectorcall = row->fast;
-    ok = PyObject_SetAttrString(module, row->def.ml_name, fn) == 0;
-    Py_DECREF(fn);
   }
-  Py_DECREF(moduleName);
-  return ok;
+  return module;
+}
+
+bool isOwnFunction(PyObject* fn) {
+  if (!PyCFunction_Check(fn)) return false;
+  const PyMethodDef* ml = reinterpret_cast<PyCFunctionObject*>(fn)->m_ml;
+  for (int i = 0; i < ownTableCount; ++i)
+    if (ml >= ownTables[i].begin && ml < ownTables[i].end) return true;
+  return false;
 }
 
 }  // namespace pyrt

@@ -300,21 +300,38 @@ struct AnyObject {
 
 /// Object pointer whose proxy gives up ownership only when the wrapper calls release(), after
 /// every argument converted (delete functions, in-place operators); a failed call keeps the owner.
+/// The proxy the pointer came from is held and acted on directly: looking it up again could run
+/// Python code and find another one.
 template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
 struct Disowned : Obj<T, Nullable, Text> {
-  PyObject* source = nullptr;
+  SwigPyObject* source = nullptr;
+  bool held = false;  // source is held here: it is not the argument itself
+  Disowned() = default;
+  Disowned(const Disowned&) = delete;
+  Disowned& operator=(const Disowned&) = delete;
+  ~Disowned() {
+    if (held) Py_DECREF(reinterpret_cast<PyObject*>(source));
+  }
   bool load(const ArgInfo& a, const char* fname, int argno) {
-    source = a.obj;
-    return Obj<T, Nullable, Text>::load(a, fname, argno);
+    if (!Obj<T, Nullable, Text>::load(a, fname, argno)) return false;
+    CastRecord* cast = nullptr;
+    if (this->ptr) source = matchingProxy(a, this->type(), &cast);
+    // The argument itself is kept by the caller (and may be a proxy being deallocated, handed to
+    // its destroy function); a proxy found through `this` or down a chain is held here.
+    if (source && reinterpret_cast<PyObject*>(source) != a.obj) {
+      Py_INCREF(reinterpret_cast<PyObject*>(source));
+      held = true;
+    }
+    return true;
   }
   /// Clears the own flag of the proxy the pointer came from; returns the pointer.
   T* release() const {
-    if (this->ptr) convertPointer(source, nullptr, this->type(), kDisown, nullptr);
+    if (this->ptr && source) setOwn(source, 0);
     return this->ptr;
   }
   /// Nulls that proxy's pointer once the object is gone, so later calls through it are refused.
   void forget() const {
-    if (this->ptr) convertPointer(source, nullptr, this->type(), kClear, nullptr);
+    if (this->ptr && source) source->ptr = nullptr;
   }
 };
 
@@ -596,9 +613,10 @@ struct Row {
 /// The row that ends each run.
 constexpr Row kEndOfRows = {{nullptr, nullptr, 0, nullptr}, nullptr};
 
-/// Adds the functions of a run to a module (as PyModule_AddFunctions does) and gives each the
-/// vectorcall entry of its row; false with an error set.
-bool addFunctions(PyObject* module, const Row* rows);
+/// Creates the module of `def` with the runs of rows joined into its method table (one table,
+/// ended by the null row, kept for the process) and gives each function made from an
+/// argument-tuple row that row's vectorcall entry; null with an error set.
+PyObject* createModule(PyModuleDef* def, const Row* const* runs, size_t count, int apiVersion);
 /// TypeError for keywords passed to a function that takes none (the interpreter's own text).
 PyObject* refuseKeywords(PyObject* callable);
 

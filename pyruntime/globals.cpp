@@ -57,16 +57,25 @@ PyObject* varGetAttr(PyObject* o, char* n) {
   return nullptr;
 }
 
+// A failed write answers 1, as the record setters do; CPython 3.13 and later take only a negative
+// result for failure (delattr and setattr would raise SystemError), so they get -1.
+#if PY_VERSION_HEX >= 0x030D0000
+constexpr int kSetFailed = -1;
+#else
+constexpr int kSetFailed = 1;
+#endif
+
 int varSetAttr(PyObject* o, char* n, PyObject* p) {
   for (GlobalVarRecord* var = reinterpret_cast<VarLink*>(o)->vars; var; var = var->next) {
     if (std::strcmp(var->name, n) == 0) {
       int res = var->set_attr(p);
-      if (res != 1 || PyErr_Occurred()) return res;
+      if (res != 1) return res;
+      if (PyErr_Occurred()) return kSetFailed;
       break;
     }
   }
   if (!PyErr_Occurred()) PyErr_Format(PyExc_AttributeError, "Unknown C global variable '%s'", n);
-  return 1;
+  return kSetFailed;
 }
 
 PYRT_ONCE PyTypeObject* makeType() {

@@ -233,34 +233,49 @@ void setOwn(SwigPyObject* sp, int own) {
   }
 }
 
-SwigPyObject* findProxy(PyObject* o) {
+SwigPyObject* findProxyRef(PyObject* o) {
+  // `cur` is the object being looked at: borrowed from the caller at first, then a reference of
+  // our own, since reading `this` may run Python code that drops what the previous step found.
+  PyObject* cur = o;
+  bool owned = false;
+  PyObject* name = thisName();
   for (int depth = 0; depth < 16; ++depth) {
-    if (isProxy(o)) return reinterpret_cast<SwigPyObject*>(o);
-    PyTypeObject* tp = Py_TYPE(o);
-    PyObject* name = thisName();
+    if (isProxy(cur)) {
+      if (!owned) Py_INCREF(cur);
+      return reinterpret_cast<SwigPyObject*>(cur);
+    }
+    PyTypeObject* tp = Py_TYPE(cur);
+    PyObject* attr;
     // Fast path: a plain instance keeps `this` in its dict and its class has no `this` descriptor.
     if (tp->tp_getattro == PyObject_GenericGetAttr && !_PyType_Lookup(tp, name)) {
-      PyObject** dictptr = _PyObject_GetDictPtr(o);
-      PyObject* attr = (dictptr && *dictptr) ? PyDict_GetItemWithError(*dictptr, name) : nullptr;
-      if (attr) {
-        o = attr;
-        continue;
-      }
+      PyObject** dictptr = _PyObject_GetDictPtr(cur);
+      attr = (dictptr && *dictptr) ? PyDict_GetItemWithError(*dictptr, name) : nullptr;
+      Py_XINCREF(attr);
+    } else {
+      attr = PyObject_GetAttr(cur, name);
+    }
+    if (owned) Py_DECREF(cur);
+    if (!attr) {
       if (PyErr_Occurred()) PyErr_Clear();
       return nullptr;
     }
-    PyObject* attr = PyObject_GetAttr(o, name);
-    if (!attr) {
-      PyErr_Clear();
-      return nullptr;
-    }
-    // The instance keeps its `this` alive; a freshly made one would not outlive this call.
-    bool alive = Py_REFCNT(attr) > 1;
-    Py_DECREF(attr);
-    if (!alive) return nullptr;
-    o = attr;
+    cur = attr;
+    owned = true;
   }
+  if (owned) Py_DECREF(cur);
   return nullptr;
+}
+
+SwigPyObject* findProxy(PyObject* o) {
+  // A proxy is itself, untouched: a destroy function is handed the proxy being deallocated.
+  if (isProxy(o)) return reinterpret_cast<SwigPyObject*>(o);
+  SwigPyObject* sp = findProxyRef(o);
+  if (!sp) return nullptr;
+  // Borrowed: the caller's object keeps its `this` alive; a `this` made afresh on each lookup
+  // would not outlive this call, so it counts as no proxy.
+  const bool alive = Py_REFCNT(sp) > 1;
+  Py_DECREF(sp);
+  return alive ? sp : nullptr;
 }
 
 bool canConvertSlow(SwigPyObject* sp, TypeDescriptor* ty) {
@@ -428,8 +443,10 @@ PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname) {
   data->destroy = PyObject_GetAttrString(klass, "__swig_destroy__");
   if (!data->destroy) PyErr_Clear();
   if (data->destroy) {
+    // Only our own delete functions are handed the proxy being deallocated; any other callable
+    // gets a temporary proxy, since it could keep what it is given (a dead object).
     int mflags = PyCFunction_Check(data->destroy) ? PyCFunction_GET_FLAGS(data->destroy) : 0;
-    data->delargs = !(mflags & METH_O);
+    data->delargs = !((mflags & METH_O) && isOwnFunction(data->destroy));
   }
   ClassBinding* old = ty->owndata ? ty->clientdata : nullptr;
   ty->clientdata = data;

@@ -12,7 +12,7 @@ struct ClassBinding {
   PyObject* newraw;       // constructor callable when the class is not a type
   PyObject* newargs;      // (klass,) with newraw, else klass
   PyObject* destroy;      // __swig_destroy__ or null
-  int delargs;            // 1 when destroy is not a METH_O builtin
+  int delargs;            // 1 unless destroy is a METH_O function of this runtime's method tables
   int implicitconv;       // guard while an implicit conversion runs
 };
 
@@ -23,7 +23,9 @@ struct SwigPyObject {
   TypeDescriptor* ty;
   int own;
   PyObject* next;
-  PyObject* keep;  // runtime capsule reference held since the proxy first owned its object
+  // What this proxy keeps alive out of sight: the runtime capsule since the proxy first owned its
+  // object, or, for a view into another native object, that object's proxy.
+  PyObject* keep;
 };
 
 struct SwigPyPacked {
@@ -60,6 +62,8 @@ inline bool isProxy(PyObject* o) {
 void setOwn(SwigPyObject* sp, int own);
 /// The proxy behind an object (itself, or through its `this` attribute); borrowed.
 SwigPyObject* findProxy(PyObject* o);
+/// As findProxy, as a new reference: the proxy stays alive whatever Python code runs next.
+SwigPyObject* findProxyRef(PyObject* o);
 
 /// Pointer from a proxy along cast lists; see the result codes above.
 int convertPointer(PyObject* o, void** ptr, TypeDescriptor* ty, int flags, int* own);
@@ -85,5 +89,8 @@ PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname);
 PyObject* initShadowInstance(PyObject* args);
 
 void freeBinding(ClassBinding* binding);
+
+/// True for a function made from a method table of this runtime (see createModule).
+bool isOwnFunction(PyObject* fn);
 
 }  // namespace pyrt

@@ -33,22 +33,31 @@ void* adjusted(IAttribute* a, AttributeType kind) {
   }
 }
 
-// Descriptors live in the main module's static data for the process; look each up once.
-pyrt::TypeDescriptor* descriptor(const char* mangled) {
-  static pyrt::TypeDescriptor* cache[AttributeType_Double + 1] = {};
-  for (int kind = 0; kind <= AttributeType_Double; ++kind) {
-    if (mangledFor(static_cast<AttributeType>(kind)) != mangled) continue;
-    if (!cache[kind]) cache[kind] = pyrt::lookupTypeByName(mangled);
-    return cache[kind];
-  }
-  return pyrt::lookupTypeByName(mangled);
+// Descriptors live in the main module's static data for the process. They are all looked up at
+// import, while the registry is there: a downcast from a finaliser late in interpreter shutdown,
+// after the registry was released, then still works as the flat functions do.
+pyrt::TypeDescriptor* descriptors[AttributeType_Double + 1] = {};
+pyrt::TypeDescriptor* descriptorFor(AttributeType kind) {
+  return kind >= 0 && kind <= AttributeType_Double ? descriptors[kind] : nullptr;
+}
+void lookUpDescriptors() {
+  for (int kind = 0; kind <= AttributeType_Double; ++kind)
+    descriptors[kind] = pyrt::lookupTypeByName(mangledFor(static_cast<AttributeType>(kind)));
 }
 
+// The attribute's proxy, held for the call: a director attribute runs Python code when asked its
+// kind, which may drop every other reference to it.
+struct HeldProxy {
+  pyrt::SwigPyObject* sp;
+  ~HeldProxy() { Py_XDECREF(reinterpret_cast<PyObject*>(sp)); }
+};
+
 PyObject* downcast(PyObject*, PyObject* arg) {
-  pyrt::TypeDescriptor* attributeType = descriptor(mangledFor(AttributeType_Unknown));
+  pyrt::TypeDescriptor* attributeType = descriptorFor(AttributeType_Unknown);
   void* ptr = nullptr;
-  pyrt::SwigPyObject* source = pyrt::findProxy(arg);
-  if (!attributeType || !source || pyrt::convertPointer(arg, &ptr, attributeType, 0, nullptr) < 0 || !ptr) {
+  HeldProxy source{pyrt::findProxyRef(arg)};
+  if (!attributeType || !source.sp ||
+      pyrt::convertPointer(reinterpret_cast<PyObject*>(source.sp), &ptr, attributeType, 0, nullptr) < 0 || !ptr) {
     PyErr_SetString(PyExc_TypeError, "downcast() takes an attribute object");
     return nullptr;
   }
@@ -60,10 +69,10 @@ PyObject* downcast(PyObject*, PyObject* arg) {
     PyErr_SetString(PyExc_RuntimeError, e.what());
     return nullptr;
   }
-  pyrt::TypeDescriptor* ty = descriptor(mangledFor(kind));
+  pyrt::TypeDescriptor* ty = descriptorFor(kind);
   if (!ty) ty = attributeType;
   // Made with the proxy type of the object given, so the main module converts it on its fast path.
-  auto* proxy = PyObject_New(pyrt::SwigPyObject, Py_TYPE(source));
+  auto* proxy = PyObject_New(pyrt::SwigPyObject, Py_TYPE(source.sp));
   if (!proxy) return nullptr;
   proxy->ptr = adjusted(attribute, kind);
   proxy->ty = ty;
@@ -93,5 +102,6 @@ PyMODINIT_FUNC PyInit__Varnex2Downcast() {
   PyObject* main = PyImport_ImportModule("_Varnex2Python");
   if (!main) return nullptr;
   Py_DECREF(main);
+  lookUpDescriptors();
   return PyModule_Create(&moduleDef);
 }

@@ -220,11 +220,9 @@ PyModuleDef moduleDef = {PyModuleDef_HEAD_INIT, "_Varnex2TestPeer", "Test-only p
 
 PyMODINIT_FUNC PyInit__Varnex2TestPeer() {
   if (!pyrt::initSingletons()) return nullptr;
-  PyObject* module = PyModule_Create(&peer::moduleDef);
-  if (!module || !pyrt::addFunctions(module, peer::rows)) {
-    Py_XDECREF(module);
-    return nullptr;
-  }
+  const pyrt::Row* const runs[] = {peer::rows};
+  PyObject* module = pyrt::createModule(&peer::moduleDef, runs, 1, PYTHON_API_VERSION);
+  if (!module) return nullptr;
   pyrt::installTypeTable(&peer::table);
   pyrt::bindNativeDestroy(peer::types[peer::P_Pair], peer::deletePair, "delete_pair");
   return module;

@@ -111,8 +111,22 @@ PyObject* callRow(PyObject*, PyObject* args) {
   return PyCFunction_GET_FUNCTION(fn)(PyCFunction_GET_SELF(fn), tuple);
 }
 
+// Names of the method table in a module's definition record, in order (None without a table).
+PyObject* methodTable(PyObject*, PyObject* module) {
+  PyModuleDef* def = PyModule_GetDef(module);
+  if (!def) return nullptr;
+  if (!def->m_methods) Py_RETURN_NONE;
+  PyObject* names = PyList_New(0);
+  for (PyMethodDef* ml = def->m_methods; names && ml->ml_name; ++ml) {
+    PyObject* name = PyUnicode_FromString(ml->ml_name);
+    if (!name || PyList_Append(names, name) < 0) Py_CLEAR(names);
+    Py_XDECREF(name);
+  }
+  return names;
+}
+
 PyMethodDef methods[] = {
-    {"call_row", callRow, METH_VARARGS, nullptr},
+    {"call_row", callRow, METH_VARARGS, nullptr},    {"method_table", methodTable, METH_O, nullptr},
     {"packed", packed, METH_VARARGS, nullptr},       {"lookup", lookup, METH_O, nullptr},
     {"cast_list", castList, METH_VARARGS, nullptr},  {"convert", convert, METH_VARARGS, nullptr},
     {"varlink", varlink, METH_VARARGS, nullptr},     {nullptr, nullptr, 0, nullptr}};

@@ -75,3 +75,25 @@ def check_rows(m, rows, one_object, undocumented):
     assert names[start:start + len(rows)] == rows
     assert {n for n in rows if flags(getattr(m, n)) == METH_O} == set(one_object)
     assert {n for n in rows if getattr(m, n).__doc__ is None} == set(undocumented)
+
+
+PACKAGE_CHILD = os.environ.get("VARNEX2_PACKAGE_TESTS") == "child"
+
+
+def run_in_a_package_child(namespace, path):
+    """Class bindings are process-wide: once Varnex2Python is imported every result of the
+    module is a class instance. A test file that imports it calls this at its end: in the parent
+    its tests are replaced by one that runs the file in a child pytest with the package."""
+    if PACKAGE_CHILD:
+        return
+    import subprocess
+    for name in [name for name in namespace if name.startswith("test_")]:
+        del namespace[name]
+
+    def test_in_a_fresh_interpreter():
+        env = dict(os.environ, VARNEX2_PACKAGE_TESTS="child")
+        proc = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", path],
+                              cwd=os.path.dirname(path), env=env, capture_output=True, text=True, timeout=600)
+        assert proc.returncode == 0, proc.stdout[-8000:] + proc.stderr[-2000:]
+    namespace["test_in_a_fresh_interpreter"] = test_in_a_fresh_interpreter
+

@@ -80,13 +80,19 @@ def test_no_matching_form(m, ident, name, args):
            + overload_message(name, PROTOTYPES[name]), getattr(m, name), *args)
 
 
-def test_data_view_points_into_the_identifier_and_holds_it(m, owned):
+def test_data_view_points_into_the_identifier_and_holds_it_out_of_sight(m, owned, collection):
     made = owned(m.EntityID_fromString("3-4"), m.delete_EntityID)
     before = sys.getrefcount(made)
     view = m.EntityID_data(made)
     assert type_name(view) == "std::array< int,2 > *" and not view.own()
-    assert int(view) == int(made) and view.next() is made
+    assert int(view) == int(made) and view.next() is None and repr(view).count("<Swig Object") == 1
     assert sys.getrefcount(made) == before + 1
+    # The view is accepted only as itself, never as the identifier it points into.
+    assert m.__eq__(view, made) is NotImplemented
+    with pytest.raises(TypeError, match="argument 1 of type 'OrvaneSDK::Model::EntityID const \\*'"):
+        m.EntityID_toString(view)
+    with pytest.raises(TypeError, match="^Wrong number or type of arguments"):
+        m.IEntityCollection_getEntity(collection, view)
     assert m.EntityID_toString(owned(m.new_EntityID(view), m.delete_EntityID)) == "3-4"
     del view
     assert sys.getrefcount(made) == before

@@ -6,18 +6,16 @@ parent process only collects the one test that starts it.
 """
 import copy
 import operator
-import os
 import pickle
 import pydoc
-import subprocess
-import sys
 import types
 import weakref
 
 import pytest
 
-CHILD = os.environ.get("VARNEX2_PACKAGE_TESTS") == "child"
-if CHILD:
+from owned_tools import PACKAGE_CHILD, run_in_a_package_child
+
+if PACKAGE_CHILD:
     import _Varnex2Python as V
     import Varnex2Python as vx
 
@@ -308,13 +306,4 @@ def test_help_shows_the_docstrings(cls, method):
     assert getattr(vx, cls).__doc__.splitlines()[0] in text
 
 
-if not CHILD:
-    for _name in [name for name in globals() if name.startswith("test_")]:
-        del globals()[_name]
-
-    def test_package_in_a_fresh_interpreter():
-        """Runs this file's tests in a child pytest with the package imported."""
-        env = dict(os.environ, VARNEX2_PACKAGE_TESTS="child")
-        proc = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", __file__],
-                              cwd=os.path.dirname(__file__), env=env, capture_output=True, text=True, timeout=600)
-        assert proc.returncode == 0, proc.stdout[-8000:] + proc.stderr[-2000:]
+run_in_a_package_child(globals(), __file__)
