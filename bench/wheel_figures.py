@@ -13,7 +13,7 @@ import os
 import statistics
 import subprocess
 import sys
-import time
+import timeit
 
 IMPORT_CODE = """
 import time
@@ -44,17 +44,17 @@ def child(code):
     return int(out.stdout.split()[-1])
 
 
-def per_call(f, args, rounds=30, n=20000):
-    """ns per call of f(*args): min over rounds, minus the same loop calling nothing."""
-    def loop(g):
-        best = float("inf")
-        for _ in range(rounds):
-            t = time.perf_counter_ns()
-            for _ in range(n):
-                g(*args)
-            best = min(best, time.perf_counter_ns() - t)
-        return best / n
-    return loop(f) - loop(lambda *a: None)
+def per_call(f, args, rounds=30, number=20000):
+    """ns per call of f(*args): min over rounds of a timeit loop, minus the same loop doing nothing."""
+    env = {"a%d" % i: a for i, a in enumerate(args)}
+    env["f"] = f
+    call = timeit.Timer("f(%s)" % ", ".join(sorted(k for k in env if k != "f")), globals=env)
+    empty = timeit.Timer("pass", globals=env)
+
+    def best(timer):
+        return min(timer.timeit(number) for _ in range(rounds)) / number * 1e9
+
+    return best(call) - best(empty)
 
 
 def main():
