@@ -3,7 +3,7 @@
 #   bash scripts/test.sh                every test: C++ (GoogleTest through ctest) and Python (pytest) on
 #                                       CPython 3.9, the package built from source into .venv39
 #   bash scripts/test.sh --wheel 3.13   the Python tests against the portable wheel of that CPython in
-#                                       dist/ (built by scripts/wheels.sh when missing), in its own .venv313
+#                                       dist/ (built by scripts/wheels.sh when missing), in its own .venv313-wheel
 #   bash scripts/test.sh --production   the production build (no stand-in library, no controls) in
 #                                       .venv-production, against a separately built stand-in on the
 #                                       loader's path: the tests that need no controls
@@ -55,7 +55,7 @@ all)
   zig_toolchain
   base=$(pyenv_python "$version")
   [ -n "$base" ] || { echo "error: no CPython $version under pyenv" >&2; exit 1; }
-  venv="$ROOT/.venv${version/./}"
+  venv="$ROOT/.venv${version/./}-wheel"
   echo "== $(basename "$wheel") into $venv"
   test_venv "$base" "$venv"
   "$venv/bin/python" -m pip install -q --disable-pip-version-check --force-reinstall --no-deps "$wheel"
