@@ -317,27 +317,7 @@ def scale(small, large, rounds, sample_ms):
 # ---------------------------------------------------------------------------------------------
 # Fresh interpreters: import time and resident memory.
 
-IMPORT_CODE = """
-import time
-t = time.perf_counter_ns()
-import _Varnex2Python
-print(time.perf_counter_ns() - t)
-"""
-
-# Resident memory from smaps_rollup (a walk of the page tables; the counters behind statm are
-# kept per CPU and batched). The first reading only warms up the reading itself (file and line
-# code of the interpreter), which would otherwise be counted as the module's.
-RSS_CODE = """
-def rss():
-    with open('/proc/self/smaps_rollup') as f:
-        for line in f:
-            if line.startswith('Rss:'):
-                return int(line.split()[1]) * 1024
-rss()
-before = rss()
-import _Varnex2Python
-print(rss() - before)
-"""
+from wheel_figures import IMPORT_CODE, RSS_CODE  # noqa: E402  (fresh-interpreter snippets)
 
 
 def child(code, *argv):

@@ -22,7 +22,9 @@ import _Varnex2Python
 print(time.perf_counter_ns() - t)
 """
 
-# As in bench/run.py: smaps_rollup, read once before to warm up the reading itself.
+# Resident memory from smaps_rollup (a walk of the page tables; the counters behind statm are
+# kept per CPU and batched). The first reading only warms up the reading itself (file and line
+# code of the interpreter), which would otherwise be counted as the module's. (Used by run.py too.)
 RSS_CODE = """
 def rss():
     with open('/proc/self/smaps_rollup') as f:
