@@ -28,6 +28,9 @@ def parse_args():
     p.add_argument("--rounds", type=int, default=30, help="samples per case (minimum kept)")
     p.add_argument("--sample-ms", type=float, default=4.0, help="duration of one sample")
     p.add_argument("--quick", action="store_true", help="few rounds, smaller scale model")
+    p.add_argument("--installed", metavar="DIR",
+                   help="measure the module and library installed in DIR (a site-packages, e.g. of a wheel); "
+                        "the floor and the peers still come from --build")
     return p.parse_args()
 
 
@@ -35,9 +38,15 @@ ARGS = parse_args()
 if ARGS.quick:
     ARGS.rounds, ARGS.sample_ms = 7, 2.0
 BUILD = os.path.abspath(ARGS.build)
-PATHS = [os.path.join(BUILD, "module"), os.path.join(BUILD, "bench"), os.path.join(ROOT, "python")]
+if ARGS.installed:
+    # The floor and peers link libVarnex2.so by its SONAME, so they share the installed instance.
+    INSTALLED = os.path.abspath(ARGS.installed)
+    PATHS = [INSTALLED, os.path.join(BUILD, "bench")]
+    os.environ["VARNEX2_LIBRARY"] = os.path.join(INSTALLED, "libVarnex2.so")
+else:
+    PATHS = [os.path.join(BUILD, "module"), os.path.join(BUILD, "bench"), os.path.join(ROOT, "python")]
+    os.environ.setdefault("VARNEX2_LIBRARY", os.path.join(BUILD, "standin", "libVarnex2.so"))
 sys.path[:0] = PATHS
-os.environ.setdefault("VARNEX2_LIBRARY", os.path.join(BUILD, "standin", "libVarnex2.so"))
 CHILD_ENV = dict(os.environ, PYTHONPATH=os.pathsep.join(PATHS + [os.environ.get("PYTHONPATH", "")]))
 
 import _Varnex2Python as m  # noqa: E402
@@ -337,27 +346,7 @@ def scale(small, large, rounds, sample_ms):
 # ---------------------------------------------------------------------------------------------
 # Fresh interpreters: import time and resident memory.
 
-IMPORT_CODE = """
-import time
-t = time.perf_counter_ns()
-import %s
-print(time.perf_counter_ns() - t)
-"""
-
-# Resident memory from smaps_rollup (a walk of the page tables; the counters behind statm are
-# kept per CPU and batched). The first reading only warms up the reading itself (file and line
-# code of the interpreter), which would otherwise be counted as the module's.
-RSS_CODE = """
-def rss():
-    with open('/proc/self/smaps_rollup') as f:
-        for line in f:
-            if line.startswith('Rss:'):
-                return int(line.split()[1]) * 1024
-rss()
-before = rss()
-import _Varnex2Python
-print(rss() - before)
-"""
+from wheel_figures import IMPORT_CODE, RSS_CODE  # noqa: E402  (fresh-interpreter snippets)
 
 
 # The companion package's bytecode is cached under the build tree (the first child writes it),
@@ -411,8 +400,8 @@ def report():
     check_results()
     check_failure_paths()
     cases = call_cases()
-    print("CPython %s, %d rounds of %.1f ms per case, build %s" % (sys.version.split()[0], ARGS.rounds,
-                                                                   ARGS.sample_ms, BUILD))
+    print("CPython %s, %d rounds of %.1f ms per case, module %s" % (sys.version.split()[0], ARGS.rounds,
+                                                                    ARGS.sample_ms, m.__file__))
     t, base = measure(cases, ARGS.rounds, ARGS.sample_ms)
     print("\n%-48s %10s %10s" % ("case", "ns/call", "x floor"))
     floors = {

@@ -13,12 +13,13 @@ if [ -z "$PY" ]; then
     if [ -x "$candidate" ]; then PY=$candidate; break; fi
   done
 fi
-if [ -z "$PY" ] || ! dpkg -s g++ nlohmann-json3-dev >/dev/null 2>&1; then
+if [ -z "$PY" ] || ! command -v g++ >/dev/null 2>&1; then
   # shellcheck source=../scripts/setup.sh
   source "$ROOT/scripts/setup.sh"
 fi
 # The peers and the build tools, from PyPI into the same environment.
-"$PY" -m pip install -q --disable-pip-version-check "nanobind>=2" "pybind11>=2.12" ninja "cmake>=3.18"
+"$PY" -m pip install -q --disable-pip-version-check "nanobind>=2" "pybind11>=2.12" ninja "cmake>=3.18" \
+  "nlohmann-json>=3.11,<4"
 export PATH="$(dirname "$PY"):$PATH"
 
 BUILD="$ROOT/build/bench"

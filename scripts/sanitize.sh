@@ -28,9 +28,9 @@ PYTHONPATH="$ROOT/python:$BUILD/module:$BUILD/tests/extensions" VARNEX2_LIBRARY=
 unset LD_PRELOAD
 
 echo "== C++ tests under valgrind"
-if ! command -v valgrind >/dev/null; then apt-get install -y -qq valgrind >/dev/null; fi
+apt_install_missing valgrind googletest libgtest-dev libgmock-dev
 cmake -S "$ROOT" -B "$ROOT/build/valgrind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEX2_PYTHON=OFF \
-  -DVARNEX2_CPP_TESTS=ON >/dev/null
+  -DVARNEX2_CPP_TESTS=ON -DPython_EXECUTABLE="$PY" >/dev/null
 cmake --build "$ROOT/build/valgrind" -j2
 valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite -q \
   "$ROOT/build/valgrind/tests/cpp/cpp_tests" --gtest_brief=1

@@ -1,10 +1,13 @@
-# Sourced by the other scripts: installs what a bare machine lacks and prepares the
-# Python 3.9 virtual environment in .venv39 (falls back to python3 without a 3.9).
+# Sourced by the other scripts: installs what a bare machine lacks (a C++ compiler from Debian
+# when there is none) and prepares the Python 3.9 virtual environment in .venv39 (falls back to
+# python3 without a 3.9) with the test and build dependency groups of pyproject.toml.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 source "$ROOT/scripts/apt.sh"
-apt_install_missing g++ make googletest libgtest-dev libgmock-dev nlohmann-json3-dev
+if ! command -v c++ >/dev/null 2>&1 && ! command -v g++ >/dev/null 2>&1; then
+  apt_install_missing g++
+fi
 
 PYBASE=""
 if command -v pyenv >/dev/null 2>&1; then
@@ -23,8 +26,8 @@ pip_install() {
   # Filters the notices of pip configurations that name absent local indexes.
   "$PY" -m pip install -q --disable-pip-version-check "$@" 2> >(grep -v "^WARNING: Location" >&2)
 }
-pip_install --upgrade pip
-pip_install "pytest<9" "mypy<1.20" hypothesis "scikit-build-core>=0.8" ninja "cmake>=3.18" matplotlib jsonschema
+pip_install --upgrade "pip>=25.1"
+pip_install --group "$ROOT/pyproject.toml:dev"
 export PATH="$VENV/bin:$PATH"
 
 # Builds and installs the package (extension, stand-in library, companion packages).

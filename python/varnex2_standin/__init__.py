@@ -119,8 +119,16 @@ _size_t = ctypes.c_size_t
 _p = ctypes.POINTER
 
 
+def _unavailable(*args):
+    raise RuntimeError("%s has no stand-in control API: it is not the stand-in library, "
+                       "these controls cannot act on it" % _path)
+
+
 def _declare(name, restype, *argtypes):
-    function = getattr(_lib, "varnex2_standin_" + name)
+    # A host's library has the entry point but no controls: importing still works, using them fails.
+    function = getattr(_lib, "varnex2_standin_" + name, _unavailable)
+    if function is _unavailable:
+        return function
     function.restype = restype
     function.argtypes = list(argtypes)
     return function
@@ -152,7 +160,7 @@ _message_count = _declare("message_count", _size_t)
 _message = _declare("message", ctypes.c_int, _size_t, _p(ctypes.c_int), _p(ctypes.c_void_p), _p(_size_t))
 _clear_messages = _declare("clear_messages", None)
 
-if _api_version() != 1:
+if _api_version is not _unavailable and _api_version() != 1:
     raise ImportError("%s has control API version %d, this package needs 1" % (_path, _api_version()))
 
 

@@ -7,6 +7,8 @@ import sys
 
 import pytest
 
+pytestmark = pytest.mark.controls  # drives the stand-in through varnex2_standin
+
 EXAMPLES = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "examples")
 SCRIPTS = sorted(name for name in os.listdir(EXAMPLES) if name.endswith(".py"))
 

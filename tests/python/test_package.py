@@ -363,6 +363,7 @@ print(sorted(calls) == addresses, len(calls))
 """
 
 
+@pytest.mark.controls
 @pytest.mark.parametrize("cls, make, count", [
     ("EntityID", "Counted(1, 2), Counted(), Counted.fromString('3-4'), "
                  "manager.getSolutionControl().getEntityID(), vx.EntityEditor(manager).getEntityID('Pump', 0)", 5),
@@ -373,6 +374,7 @@ def test_owned_objects_are_destroyed_exactly_once(run_python, cls, make, count):
     assert (code, out, err) == (0, "True %d\n" % count, "")
 
 
+@pytest.mark.controls
 def test_no_owned_object_leaks(run_python):
     # Every owned kind has a destroy function: dropping them prints no leak line.
     code, out, err = run_python(

@@ -9,6 +9,8 @@ import pytest
 import _Varnex2Python
 import fuzz
 
+pytestmark = pytest.mark.controls  # drives the stand-in through varnex2_standin
+
 REPEAT = 10000
 
 

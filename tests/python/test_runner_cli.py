@@ -216,7 +216,7 @@ def test_the_pytest_plugin_gives_a_reset_stand_in_with_the_marked_model(tmp_path
         """ % os.path.join(EXAMPLES, "transient_coupling.py")))
     env = dict(os.environ, PYTEST_DISABLE_PLUGIN_AUTOLOAD="1")
     proc = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", "-p",
-                           "varnex2_standin.pytest_plugin", str(tmp_path)], cwd=str(tmp_path), env=env,
+                           "pytest_varnex2", str(tmp_path)], cwd=str(tmp_path), env=env,
                           capture_output=True, text=True, timeout=300)
     assert proc.returncode == 0, proc.stdout + proc.stderr
     assert "3 passed" in proc.stdout
@@ -228,7 +228,7 @@ def test_the_command_and_the_plugin_are_installed():
 
     points = {(p.group, p.name): p.value for p in metadata.distribution("Varnex2Python").entry_points}
     assert points[("console_scripts", "varnex2-standin")] == "varnex2_standin.__main__:main"
-    assert "varnex2_standin.pytest_plugin" in points.values()
+    assert "pytest_varnex2" in points.values()
     command = os.path.join(os.path.dirname(sys.executable), "varnex2-standin")
     proc = subprocess.run([command, "check", os.path.join(EXAMPLES, "transient_loop.json")],
                           capture_output=True, text=True, timeout=120)

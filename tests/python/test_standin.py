@@ -7,6 +7,8 @@ import pathlib
 
 import pytest
 
+pytestmark = pytest.mark.controls  # drives the stand-in through varnex2_standin
+
 SMALL = {
     "run": {"numberOfIterations": 3, "residualReduction": 0.5, "tolerance": 0.01},
     "entities": [
