@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -540,8 +541,16 @@ void checkNesting(std::string_view text) {
 
 // The document builder of the parser, with errors that name their place and never echo
 // more than the start of the offending token.
-struct DocumentBuilder : nlohmann::detail::json_sax_dom_parser<Json> {
-    DocumentBuilder(Json& document, std::string_view text) : json_sax_dom_parser(document), text_(text) {}
+// The library's own document builder; from 3.12 on it also names the input it reads.
+#if NLOHMANN_JSON_VERSION_MAJOR > 3 || (NLOHMANN_JSON_VERSION_MAJOR == 3 && NLOHMANN_JSON_VERSION_MINOR >= 12)
+using DomParser = nlohmann::detail::json_sax_dom_parser<
+    Json, decltype(nlohmann::detail::input_adapter(std::declval<const char*>(), std::declval<const char*>()))>;
+#else
+using DomParser = nlohmann::detail::json_sax_dom_parser<Json>;
+#endif
+
+struct DocumentBuilder : DomParser {
+    DocumentBuilder(Json& document, std::string_view text) : DomParser(document), text_(text) {}
 
     template <class Exception>
     bool parse_error(std::size_t offset, const std::string& token, const Exception& error) {
