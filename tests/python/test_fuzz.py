@@ -4,6 +4,7 @@ A run binds the package's classes (process-wide), so it runs in a child interpre
 calls never crash or raise SystemError, at least half of them pass argument checking, and
 every function gets a call with valid arguments that passes it.
 """
+import importlib.util
 import os
 import re
 import subprocess
@@ -36,7 +37,11 @@ def test_drawn_forms_pass_argument_checking(m):
     """Without hostile calls nearly every call passes (the few misses: a lone surrogate as an
     identifier text, None compared with an identifier), and the drawn forms cover every function."""
     _, share, reached, total = fuzz_run("--calls", "20000", "--seed", "4", "--hostile", "0", "--reentrant", "0")
-    assert share >= 99.5 and reached == total == len(fuzz.load_forms())
+    forms = fuzz.load_forms()
+    # Iterators come from the test-only peer module, which wheel runs leave out.
+    has_peer = importlib.util.find_spec("_Varnex2TestPeer") is not None
+    least = len(forms) if has_peer else len([name for name in forms if "SwigPyIterator" not in name])
+    assert share >= 99.5 and reached == total and least <= total <= len(forms)
 
 
 def test_the_stubs_give_every_function_and_each_reference_a_registered_pointer_type(m):
