@@ -13,6 +13,8 @@ import sys
 import pytest
 
 import fuzz
+
+pytestmark = pytest.mark.controls  # the fuzzer arms failures through the stand-in's controls
 from proxy_tools import descriptor
 
 SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fuzz.py")

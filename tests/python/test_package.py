@@ -119,6 +119,7 @@ def _public_names():
 
 
 # Bound natively, or by the package's own loop when the helper module lacks the binding.
+@pytest.mark.controls
 @pytest.mark.parametrize("prelude", ["", "import _Varnex2Downcast as D\ndel D.bind_methods, D.method\n"])
 def test_import_binds_every_method_without_ctypes(run_python, prelude):
     code, out, err = run_python(

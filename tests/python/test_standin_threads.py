@@ -2,6 +2,8 @@
 child interpreter, so that a crash shows as a failed run rather than ending the test session."""
 import pytest
 
+pytestmark = pytest.mark.controls
+
 RACE = """
 import threading, time
 import _Varnex2Python as m

@@ -2,6 +2,8 @@
 interpreter: the package binds its classes for the whole process)."""
 import pytest
 
+pytest.importorskip("varnex2_standin")  # looks up the stand-in's model
+
 from child_tests import CHILD, only_in_child
 
 if CHILD:

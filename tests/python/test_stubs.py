@@ -4,6 +4,7 @@ stubtest compares the stubs with what the module and the packages really define;
 examples are checked under mypy --strict; the generator confirms the committed stubs are
 what its table and the module's docstrings give. Each runs in its own interpreter.
 """
+import importlib.util
 import os
 import subprocess
 import sys
@@ -40,14 +41,16 @@ def run(args, env, cwd):
 
 
 def test_stubtest_finds_the_stubs_equal_to_the_module(mypy_env, tmp_path):
-    args = ["-m", "mypy.stubtest", "_Varnex2Python", "Varnex2Python", "varnex2_standin",
-            "--mypy-config-file", os.devnull]
+    standin = ["varnex2_standin"] if importlib.util.find_spec("varnex2_standin") else []  # not in production
+    args = ["-m", "mypy.stubtest", "_Varnex2Python", "Varnex2Python"] + standin + [
+        "--mypy-config-file", os.devnull] + ([] if standin else ["--ignore-unused-allowlist"])
     if os.path.exists(ALLOWLIST):
         args += ["--allowlist", ALLOWLIST]
     code, out = run(args, mypy_env, tmp_path)
     assert code == 0, out
 
 
+@pytest.mark.controls  # the examples drive the stand-in
 def test_examples_type_check_under_strict(mypy_env, tmp_path):
     # Every package the examples import is typed (PEP 561): no module may be left unchecked.
     scripts = sorted(os.path.join(EXAMPLES, name) for name in os.listdir(EXAMPLES) if name.endswith(".py"))
