@@ -158,8 +158,10 @@ void classifySlow(ArgInfo& a) {
 
 SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast) {
   for (SwigPyObject* sp = a.proxy; sp; sp = reinterpret_cast<SwigPyObject*>(sp->next)) {
-    if (sp->ty == ty) return *cast = nullptr, sp;
-    if (CastRecord* tc = findCastFrom(sp->ty, ty)) return *cast = tc, sp;
+    CastRecord* tc = sp->ty == ty ? nullptr : findCastFrom(sp->ty, ty);
+    if (sp->ty != ty && !tc) continue;
+    if (cast) *cast = tc;
+    return sp;
   }
   return nullptr;
 }

@@ -121,9 +121,9 @@ inline void classify(ArgInfo& a) {
   classifySlow(a);
 }
 
-/// The proxy in a's chain whose pointer converts to ty (head first), with the cast to apply
-/// (null for the exact type); null when none.
-SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast);
+/// The proxy in a's chain whose pointer converts to ty (head first), with the cast to apply in
+/// *cast when asked (null for the exact type); null when none.
+SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** cast = nullptr);
 /// The proxy of a.obj pointing to (or castable to) ty; null when none.
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
 /// The pointer of a proxy as ty when the proxy is of ty or of the type heading ty's cast list

@@ -298,53 +298,53 @@ struct AnyObject {
   operator PyObject*() const { return value; }
 };
 
+/// Object pointer that remembers the proxy in the argument's chain the pointer came from
+/// (kept alive by the call's arguments), for results that refer to it or act on it.
+template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
+struct Sourced : Obj<T, Nullable, Text> {
+  SwigPyObject* source = nullptr;
+  bool load(const ArgInfo& a, const char* fname, int argno) {
+    if (!Obj<T, Nullable, Text>::load(a, fname, argno)) return false;
+    if (this->ptr) source = matchingProxy(a, this->type());
+    return true;
+  }
+};
+
+/// `self` of an operation whose result points into the object (a view): the view holds `source`.
+template <class T>
+using Viewed = Sourced<T>;
+
 /// Object pointer whose proxy gives up ownership only when the wrapper calls release(), after
 /// every argument converted (delete functions, in-place operators); a failed call keeps the owner.
 /// The proxy the pointer came from is held and acted on directly: looking it up again could run
 /// Python code and find another one.
 template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuffix<T>>>
-struct Disowned : Obj<T, Nullable, Text> {
-  SwigPyObject* source = nullptr;
+struct Disowned : Sourced<T, Nullable, Text> {
   bool held = false;  // source is held here: it is not the argument itself
   Disowned() = default;
   Disowned(const Disowned&) = delete;
   Disowned& operator=(const Disowned&) = delete;
   ~Disowned() {
-    if (held) Py_DECREF(reinterpret_cast<PyObject*>(source));
+    if (held) Py_DECREF(reinterpret_cast<PyObject*>(this->source));
   }
   bool load(const ArgInfo& a, const char* fname, int argno) {
-    if (!Obj<T, Nullable, Text>::load(a, fname, argno)) return false;
-    CastRecord* cast = nullptr;
-    if (this->ptr) source = matchingProxy(a, this->type(), &cast);
+    if (!Sourced<T, Nullable, Text>::load(a, fname, argno)) return false;
     // The argument itself is kept by the caller (and may be a proxy being deallocated, handed to
     // its destroy function); a proxy found through `this` or down a chain is held here.
-    if (source && reinterpret_cast<PyObject*>(source) != a.obj) {
-      Py_INCREF(reinterpret_cast<PyObject*>(source));
+    if (this->source && reinterpret_cast<PyObject*>(this->source) != a.obj) {
+      Py_INCREF(reinterpret_cast<PyObject*>(this->source));
       held = true;
     }
     return true;
   }
   /// Clears the own flag of the proxy the pointer came from; returns the pointer.
   T* release() const {
-    if (this->ptr && source) setOwn(source, 0);
+    if (this->ptr && this->source) setOwn(this->source, 0);
     return this->ptr;
   }
   /// Nulls that proxy's pointer once the object is gone, so later calls through it are refused.
   void forget() const {
-    if (this->ptr && source) source->ptr = nullptr;
-  }
-};
-
-/// `self` of an operation whose result points into the object (a view): remembers the proxy the
-/// pointer came from, which the call's arguments keep alive, so that the view can hold it.
-template <class T>
-struct Viewed : Obj<T> {
-  SwigPyObject* source = nullptr;
-  bool load(const ArgInfo& a, const char* fname, int argno) {
-    if (!Obj<T>::load(a, fname, argno)) return false;
-    CastRecord* cast = nullptr;
-    source = matchingProxy(a, this->type(), &cast);
-    return true;
+    if (this->ptr && this->source) this->source->ptr = nullptr;
   }
 };
 
