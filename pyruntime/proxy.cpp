@@ -1,6 +1,7 @@
 // Proxy objects, packed data objects, pointer conversion and shadow-class binding.
 #include "pyruntime/proxy.h"
 #include "pyruntime/convert.h"
+#include "pyruntime/instance.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -236,13 +237,18 @@ void setOwn(SwigPyObject* sp, int own) {
 
 namespace {
 
-// Shadow classes whose instances read `this` from their dict, each with the version tag it had
-// when that was found. The interpreter drops a class's tag on any change to the class or its
-// bases (attributes, __getattr__, bases), so a slot whose tag still matches is still right.
-// One slot per class address hash; a class sharing a slot simply replaces the other.
+// Shadow classes whose instances read `this` without a lookup on the class, each with the version
+// tag it had when that was found and where `this` is: in the instance dict (generic attribute
+// access, nothing named `this` on the class or its bases) or in the slot of an instance base (the
+// base's `this` descriptor is what the class finds). The interpreter drops a class's tag on any
+// change to the class or its bases (attributes, __getattr__, bases), so a slot whose tag still
+// matches is still right. One slot per class address hash; a class sharing a slot simply replaces
+// the other.
+enum ThisPlace : unsigned char { kThisLookedUp, kThisInDict, kThisInSlot };
 struct PlainClass {
   PyTypeObject* type;
   unsigned int tag;
+  ThisPlace place;
 };
 constexpr unsigned kPlainClassSlots = 16;
 PlainClass plainClasses[kPlainClassSlots];
@@ -251,33 +257,51 @@ PlainClass& plainSlot(PyTypeObject* tp) {
   return plainClasses[(reinterpret_cast<uintptr_t>(tp) >> 6) % kPlainClassSlots];
 }
 
-// Called after a lookup of `this` on tp found nothing (which gives tp a valid tag when it can).
-// Subclasses of int, float and str are left out: arguments classify as numbers and text first.
-void notePlainClass(PyTypeObject* tp) {
-  if (tp->tp_dictoffset > 0 && tp->tp_getattro == PyObject_GenericGetAttr &&
-      (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) &&
+// Where instances of tp keep `this`, found by a lookup on the class (which gives tp a valid tag
+// when it can); kThisLookedUp when reading it takes the general attribute lookup.
+ThisPlace findThisPlace(PyTypeObject* tp) {
+  if (tp->tp_getattro != PyObject_GenericGetAttr || tp->tp_dictoffset <= 0) return kThisLookedUp;
+  PyObject* descriptor = _PyType_Lookup(tp, thisName());
+  if (!descriptor) return kThisInDict;
+  return isThisSlotDescriptor(descriptor) && hasInstanceLayout(tp) ? kThisInSlot : kThisLookedUp;
+}
+
+// Remembers where instances of tp keep `this`. Subclasses of int, float and str are left out:
+// arguments classify as numbers and text first.
+void notePlainClass(PyTypeObject* tp, ThisPlace place) {
+  if (place != kThisLookedUp && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) &&
       !PyType_FastSubclass(tp, Py_TPFLAGS_LONG_SUBCLASS | Py_TPFLAGS_UNICODE_SUBCLASS) &&
       !PyType_IsSubtype(tp, &PyFloat_Type))
-    plainSlot(tp) = {tp, tp->tp_version_tag};
+    plainSlot(tp) = {tp, tp->tp_version_tag, place};
 }
 
-bool isPlainClass(PyTypeObject* tp) {
+// The remembered place while tp's tag holds, else kThisLookedUp.
+ThisPlace knownThisPlace(PyTypeObject* tp) {
   const PlainClass& slot = plainSlot(tp);
   return slot.type == tp && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) && slot.tag == tp->tp_version_tag &&
-         tp->tp_getattro == PyObject_GenericGetAttr;
+                 tp->tp_getattro == PyObject_GenericGetAttr
+             ? slot.place
+             : kThisLookedUp;
 }
 
-// findProxy's answer for an instance of a shadow class already seen to read `this` from the
-// instance dict (generic attribute access, no `this` on the class or its bases, unchanged since):
-// the exact proxy in the dict (borrowed), without a lookup on the class. Null when that does not
-// apply; the caller then takes findProxyRef.
+PyObject*& dictOf(PyObject* o) {
+  return *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + Py_TYPE(o)->tp_dictoffset);
+}
+
+// findProxy's answer for an instance of a shadow class already seen to read `this` without a lookup
+// on the class: the exact proxy in the slot or first in the dict (borrowed). Null when that does
+// not apply; the caller then takes findProxyRef.
 SwigPyObject* shadowProxy(PyObject* o) {
-  PyTypeObject* tp = Py_TYPE(o);
-  if (!isPlainClass(tp)) return nullptr;
-  PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + tp->tp_dictoffset);
+  const ThisPlace place = knownThisPlace(Py_TYPE(o));
+  if (place == kThisLookedUp) return nullptr;
+  if (place == kThisInSlot) {
+    if (PyObject* proxy = reinterpret_cast<Instance*>(o)->proxy)
+      return Py_TYPE(proxy) == detail::readyProxyType ? reinterpret_cast<SwigPyObject*>(proxy) : nullptr;
+  }
+  PyObject* dict = dictOf(o);
   if (!dict) return nullptr;
-  // `this` is normally the first entry (set as the instance is made): read that entry without
-  // hashing; any other order takes findProxyRef.
+  // `this` is normally the first entry (set as the instance is made, or moved there from the
+  // slot): read that entry without hashing; any other order takes findProxyRef.
   PyObject* name = thisName();
   Py_ssize_t pos = 0;
   PyObject *key, *attr;
@@ -311,20 +335,26 @@ SwigPyObject* findProxyRef(PyObject* o) {
       return reinterpret_cast<SwigPyObject*>(cur);
     }
     PyTypeObject* tp = Py_TYPE(cur);
-    PyObject* attr;
-    // Fast path: a plain instance keeps `this` in its dict and its class has no `this` descriptor.
-    if (tp->tp_getattro == PyObject_GenericGetAttr && !_PyType_Lookup(tp, name)) {
+    PyObject* attr = nullptr;
+    // Fast paths: an instance keeps `this` in its base's slot, or in its dict when nothing on its
+    // class is named `this`; what the attribute lookup would answer, read directly.
+    ThisPlace place = knownThisPlace(tp);
+    const bool known = place != kThisLookedUp;
+    if (!known) place = findThisPlace(tp);
+    if (place == kThisInSlot && reinterpret_cast<Instance*>(cur)->proxy) {
+      attr = reinterpret_cast<Instance*>(cur)->proxy;
+      Py_INCREF(attr);
+    } else if (place != kThisLookedUp) {
       // The dict is held during the lookup: comparing keys may run Python code that replaces it.
-      PyObject** dictptr = _PyObject_GetDictPtr(cur);
-      PyObject* dict = dictptr ? *dictptr : nullptr;
+      PyObject* dict = dictOf(cur);
       Py_XINCREF(dict);
       attr = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
-      if (attr) notePlainClass(tp);
       Py_XINCREF(attr);
       Py_XDECREF(dict);
     } else {
       attr = PyObject_GetAttr(cur, name);
     }
+    if (attr && !known) notePlainClass(tp, place);
     if (owned) Py_DECREF(cur);
     if (!attr) {
       if (PyErr_Occurred()) PyErr_Clear();
@@ -423,18 +453,25 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
     inst = type->tp_new(type, emptyArgs, emptyKwargs);
     if (inst) {
       PyTypeObject* tp = Py_TYPE(inst);
-      // A class whose instances keep `this` in their own dict: storing it there changes nothing
-      // on the class, so the class's lookup caches stay valid (dropping them would make the
-      // next method lookup on every fresh instance search the bases again).
-      bool plain = tp->tp_setattro == PyObject_GenericSetAttr;
-      const bool known = plain && isPlainClass(tp);
-      if (plain && !known) plain = tp->tp_dictoffset > 0 && !_PyType_Lookup(tp, thisName());
-      if (PyObject_SetAttr(inst, thisName(), proxy) == -1) {
+      // A class whose instances keep `this` in their own dict or slot: storing it there changes
+      // nothing on the class, so the class's lookup caches stay valid (dropping them would make
+      // the next method lookup on every fresh instance search the bases again).
+      ThisPlace place = kThisLookedUp;
+      bool known = false;
+      if (tp->tp_setattro == PyObject_GenericSetAttr) {
+        place = knownThisPlace(tp);
+        known = place != kThisLookedUp;
+        if (!known) place = findThisPlace(tp);
+      }
+      // In the slot: what setting the attribute does through the base's descriptor.
+      const int stored = place == kThisInSlot ? setThisSlot(reinterpret_cast<Instance*>(inst), proxy)
+                                              : PyObject_SetAttr(inst, thisName(), proxy);
+      if (stored == -1) {
         Py_CLEAR(inst);
-      } else if (!plain) {
+      } else if (place == kThisLookedUp) {
         PyType_Modified(tp);
       } else if (!known) {
-        notePlainClass(tp);
+        notePlainClass(tp, place);
       }
     }
   }

@@ -3,6 +3,7 @@
 // holds the descriptor type that makes the flat functions methods of the companion's classes.
 #include <Python.h>
 #include <exception>
+#include "pyruntime/instance.h"
 #include "pyruntime/method.h"
 #include "pyruntime/proxy.h"
 #include "sdk/model.h"
@@ -112,16 +113,23 @@ PyMODINIT_FUNC PyInit__Varnex2Downcast() {
   Py_DECREF(main);
   lookUpDescriptors();
   PyObject* module = PyModule_Create(&moduleDef);
-  PyTypeObject* method = pyrt::methodType();
-  if (!module || !method) {
-    Py_XDECREF(module);
-    return nullptr;
-  }
-  Py_INCREF(method);
-  if (PyModule_AddObject(module, "method", reinterpret_cast<PyObject*>(method)) < 0) {
-    Py_DECREF(method);
-    Py_DECREF(module);
-    return nullptr;
+  if (!module) return nullptr;
+  // The method descriptor and the instance base of the companion's classes.
+  const struct {
+    const char* name;
+    PyTypeObject* type;
+  } types[] = {{"method", pyrt::methodType()}, {"instance", pyrt::instanceType()}};
+  for (const auto& entry : types) {
+    if (!entry.type) {
+      Py_DECREF(module);
+      return nullptr;
+    }
+    Py_INCREF(entry.type);
+    if (PyModule_AddObject(module, entry.name, reinterpret_cast<PyObject*>(entry.type)) < 0) {
+      Py_DECREF(entry.type);
+      Py_DECREF(module);
+      return nullptr;
+    }
   }
   return module;
 }

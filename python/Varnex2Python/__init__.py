@@ -40,6 +40,12 @@ try:
     from _Varnex2Downcast import bind_methods as _bind_methods, method as _InstanceMethod
 except ImportError:  # an older build of the helper module
     _InstanceMethod = _bind_methods = None
+try:
+    # The base whose instances keep `this` in a slot and make their dict only when asked: the
+    # same attributes as a plain class with `this` first in the dict, without a dict per instance.
+    from _Varnex2Downcast import instance as _Instance
+except ImportError:
+    _Instance = object
 
 
 def _method(function):
@@ -76,10 +82,21 @@ def _bind(cls):
 
 def _address(obj):
     """Native address behind ``obj``, or None when it holds no native object."""
-    proxy = getattr(obj, "__dict__", {}).get("this")
+    if isinstance(obj, _Instance) and _Instance is not object:
+        proxy = _own_this(obj)
+    else:
+        proxy = getattr(obj, "__dict__", {}).get("this")
     try:
         return int(proxy) if proxy is not None else None
     except (TypeError, ValueError):
+        return None
+
+
+def _own_this(obj, _get=vars(_Instance).get("this")):
+    """The instance's own `this` (not a class's `this` descriptor), or None."""
+    try:
+        return _get.__get__(obj)
+    except AttributeError:
         return None
 
 
@@ -91,7 +108,7 @@ def _enum_names(prefix):
 _ATTRIBUTE_KINDS = _enum_names("AttributeType_")
 
 
-class _Object:
+class _Object(_Instance):
     """Common behaviour of the classes: ownership flag and a repr that never raises."""
 
     @property
