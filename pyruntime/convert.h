@@ -117,6 +117,13 @@ inline void classify(ArgInfo& a) {
     a.cls = kClsText;
     return;
   }
+  if (PyObject* proxy = detail::slotProxy(o)) {  // a class instance keeping its proxy in its slot
+    a.cls = kClsProxy;
+    a.proxy = reinterpret_cast<SwigPyObject*>(proxy);
+    Py_INCREF(proxy);
+    Py_XSETREF(a.held, proxy);
+    return;
+  }
   if (classifyShadow(a)) return;
   classifySlow(a);
 }

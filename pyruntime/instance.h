@@ -37,6 +37,10 @@ bool isThisSlotDescriptor(PyObject* descriptor);
 /// True when instances of tp are laid out as Instance (tp is, or derives from, an instance base).
 bool hasInstanceLayout(PyTypeObject* tp);
 
+/// Lets a class defined in Python on an instance base free its instances directly (a class that
+/// later gains a finaliser still gets the interpreter's dealloc). Other classes are left alone.
+void useClassDealloc(PyTypeObject* tp);
+
 /// Sets `this` of an instance of the base as `obj.this = value` does, without the lookup.
 /// Returns -1 with an error set on failure (a dict refusing the store).
 int setThisSlot(Instance* self, PyObject* value);

@@ -13,6 +13,12 @@ namespace {
 
 PyObject* proxyRepr(PyObject* v);
 
+// Freed proxies of this module's type kept for reuse: a call returning an object makes one and
+// usually drops it soon after, and the allocator's round trip is a good part of that.
+constexpr int kSpareProxies = 32;
+SwigPyObject* spareProxies[kSpareProxies];
+int spareProxyCount = 0;
+
 void proxyDealloc(PyObject* v) {
   auto* sv = reinterpret_cast<SwigPyObject*>(v);
   if (sv->own == 1) {
@@ -44,7 +50,10 @@ void proxyDealloc(PyObject* v) {
   }
   Py_XDECREF(sv->next);
   PyObject* keep = sv->keep;
-  PyObject_Del(v);
+  if (Py_TYPE(v) == detail::readyProxyType && spareProxyCount < kSpareProxies)
+    spareProxies[spareProxyCount++] = sv;
+  else
+    PyObject_Del(v);
   Py_XDECREF(keep);
 }
 
@@ -205,6 +214,7 @@ PYRT_ONCE PyTypeObject* makePackedType() {
 
 namespace detail {
 PyTypeObject* readyProxyType = nullptr;
+PlainClass plainClasses[kPlainClassSlots];
 }  // namespace detail
 namespace {
 PyTypeObject* readyPackedType = nullptr;
@@ -237,25 +247,12 @@ void setOwn(SwigPyObject* sp, int own) {
 
 namespace {
 
-// Shadow classes whose instances read `this` without a lookup on the class, each with the version
-// tag it had when that was found and where `this` is: in the instance dict (generic attribute
-// access, nothing named `this` on the class or its bases) or in the slot of an instance base (the
-// base's `this` descriptor is what the class finds). The interpreter drops a class's tag on any
-// change to the class or its bases (attributes, __getattr__, bases), so a slot whose tag still
-// matches is still right. One slot per class address hash; a class sharing a slot simply replaces
-// the other.
-enum ThisPlace : unsigned char { kThisLookedUp, kThisInDict, kThisInSlot };
-struct PlainClass {
-  PyTypeObject* type;
-  unsigned int tag;
-  ThisPlace place;
-};
-constexpr unsigned kPlainClassSlots = 16;
-PlainClass plainClasses[kPlainClassSlots];
-
-PlainClass& plainSlot(PyTypeObject* tp) {
-  return plainClasses[(reinterpret_cast<uintptr_t>(tp) >> 6) % kPlainClassSlots];
-}
+using detail::kThisInDict;
+using detail::kThisInSlot;
+using detail::kThisLookedUp;
+using detail::knownThisPlace;
+using detail::plainSlot;
+using detail::ThisPlace;
 
 // Where instances of tp keep `this`, found by a lookup on the class (which gives tp a valid tag
 // when it can); kThisLookedUp when reading it takes the general attribute lookup.
@@ -273,15 +270,6 @@ void notePlainClass(PyTypeObject* tp, ThisPlace place) {
       !PyType_FastSubclass(tp, Py_TPFLAGS_LONG_SUBCLASS | Py_TPFLAGS_UNICODE_SUBCLASS) &&
       !PyType_IsSubtype(tp, &PyFloat_Type))
     plainSlot(tp) = {tp, tp->tp_version_tag, place};
-}
-
-// The remembered place while tp's tag holds, else kThisLookedUp.
-ThisPlace knownThisPlace(PyTypeObject* tp) {
-  const PlainClass& slot = plainSlot(tp);
-  return slot.type == tp && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) && slot.tag == tp->tp_version_tag &&
-                 tp->tp_getattro == PyObject_GenericGetAttr
-             ? slot.place
-             : kThisLookedUp;
 }
 
 PyObject*& dictOf(PyObject* o) {
@@ -450,7 +438,21 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
     static PyObject* emptyArgs = PyTuple_New(0);
     static PyObject* emptyKwargs = PyDict_New();
     auto* type = reinterpret_cast<PyTypeObject*>(data->newargs);
-    inst = type->tp_new(type, emptyArgs, emptyKwargs);
+    // object.__new__ without arguments only allocates (an abstract class takes it for the error),
+    // and an instance base's instance starts with every field empty.
+    const bool plainNew = type->tp_new == PyBaseObject_Type.tp_new && !PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT);
+    if (plainNew && type->tp_alloc == PyType_GenericAlloc && type->tp_basicsize == sizeof(Instance) &&
+        !type->tp_itemsize && PyType_IS_GC(type) && type->tp_setattro == PyObject_GenericSetAttr &&
+        knownThisPlace(type) == kThisInSlot) {
+      auto* made = PyObject_GC_New(Instance, type);
+      if (!made) return nullptr;
+      made->proxy = proxy;
+      made->dict = made->weaklist = nullptr;
+      Py_INCREF(proxy);
+      PyObject_GC_Track(made);
+      return reinterpret_cast<PyObject*>(made);
+    }
+    inst = plainNew ? type->tp_alloc(type, 0) : type->tp_new(type, emptyArgs, emptyKwargs);
     if (inst) {
       PyTypeObject* tp = Py_TYPE(inst);
       // A class whose instances keep `this` in their own dict or slot: storing it there changes
@@ -480,7 +482,9 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
 
 PyObject* newProxy(void* ptr, TypeDescriptor* ty, int flags) {
   if (!ptr) Py_RETURN_NONE;
-  SwigPyObject* sobj = PyObject_New(SwigPyObject, proxyType());
+  SwigPyObject* sobj = spareProxyCount ? reinterpret_cast<SwigPyObject*>(PyObject_Init(
+                                            reinterpret_cast<PyObject*>(spareProxies[--spareProxyCount]), proxyType()))
+                                      : PyObject_New(SwigPyObject, proxyType());
   if (!sobj) return nullptr;
   sobj->ptr = ptr;
   sobj->ty = ty;
@@ -557,6 +561,7 @@ PyObject* bindClass(TypeDescriptor* ty, PyObject* args, const char* fname) {
   } else {
     Py_INCREF(klass);
     data->newargs = klass;
+    useClassDealloc(reinterpret_cast<PyTypeObject*>(klass));
   }
   data->destroy = PyObject_GetAttrString(klass, "__swig_destroy__");
   if (!data->destroy) PyErr_Clear();

@@ -1,7 +1,9 @@
 // Proxy objects for native pointers, packed data, and shadow-class binding.
 #pragma once
 #include <Python.h>
+#include <cstdint>
 #include <cstring>
+#include "pyruntime/instance.h"
 #include "pyruntime/registry.h"
 
 namespace pyrt {
@@ -51,6 +53,40 @@ bool readyProxyTypes();
 namespace detail {
 /// The proxy type once made ready (null before): read on every call without the once-only guard.
 extern PyTypeObject* readyProxyType;
+
+/// Shadow classes whose instances read `this` without a lookup on the class, each with the version
+/// tag it had when that was found and where `this` is: in the instance dict (generic attribute
+/// access, nothing named `this` on the class or its bases) or in the slot of an instance base (the
+/// base's `this` descriptor is what the class finds). The interpreter drops a class's tag on any
+/// change to the class or its bases (attributes, __getattr__, bases), so an entry whose tag still
+/// matches is still right. One entry per class address hash; a class sharing an entry simply
+/// replaces the other.
+enum ThisPlace : unsigned char { kThisLookedUp, kThisInDict, kThisInSlot };
+struct PlainClass {
+  PyTypeObject* type;
+  unsigned int tag;
+  ThisPlace place;
+};
+constexpr unsigned kPlainClassSlots = 16;
+extern PlainClass plainClasses[kPlainClassSlots];
+inline PlainClass& plainSlot(PyTypeObject* tp) {
+  return plainClasses[(reinterpret_cast<uintptr_t>(tp) >> 6) % kPlainClassSlots];
+}
+/// The remembered place while tp's tag holds, else kThisLookedUp.
+PYRT_ALWAYS_INLINE ThisPlace knownThisPlace(PyTypeObject* tp) {
+  const PlainClass& slot = plainSlot(tp);
+  return slot.type == tp && slot.tag == tp->tp_version_tag && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) &&
+                 tp->tp_getattro == PyObject_GenericGetAttr
+             ? slot.place
+             : kThisLookedUp;
+}
+/// The proxy in the slot of an instance whose class is known to keep `this` there (borrowed);
+/// null when that does not apply.
+PYRT_ALWAYS_INLINE PyObject* slotProxy(PyObject* o) {
+  if (knownThisPlace(Py_TYPE(o)) != kThisInSlot) return nullptr;
+  PyObject* proxy = reinterpret_cast<Instance*>(o)->proxy;
+  return proxy && Py_TYPE(proxy) == readyProxyType ? proxy : nullptr;
+}
 }  // namespace detail
 
 /// True for a proxy of this or another module of the same runtime generation.
