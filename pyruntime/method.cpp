@@ -13,11 +13,12 @@
 namespace pyrt {
 namespace {
 
+// Laid out as a builtin function object in front: a builtin's own vectorcall entry can then take
+// the descriptor in place of the function (it reads the definition row, self and module from
+// there), so an instance call goes straight to the function's entry with no call in between.
 struct Method {
-  PyObject_HEAD
-  PyObject* function;         // the flat function (strong)
-  vectorcallfunc target;      // the function's own vectorcall entry, when it has one
-  vectorcallfunc vectorcall;  // this object's entry, read by the interpreter
+  PyCFunctionObject head;  // the function's row, self and module; `vectorcall` is this object's entry
+  PyObject* function;      // the flat function (strong)
 };
 
 // The function, or null with TypeError once the collector cleared it (the descriptor may still be
@@ -28,11 +29,9 @@ PyObject* functionOf(PyObject* self) {
   return function;
 }
 
-// Instance calls arrive here with the object first in `args`, which is exactly the argument
-// list of the flat function: it is passed on without a copy, straight to the function's entry.
+// The entry of a descriptor whose function is not a plain builtin: the object arrives first in
+// `args`, which is exactly the function's argument list, passed on without a copy.
 PyObject* methodVectorcall(PyObject* self, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
-  auto* m = reinterpret_cast<Method*>(self);
-  if (m->target) return m->target(m->function, args, nargsf, kwnames);
   PyObject* function = functionOf(self);
   return function ? PyObject_Vectorcall(function, args, nargsf, kwnames) : nullptr;
 }
@@ -52,9 +51,20 @@ PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   if (!self) return nullptr;
   Py_INCREF(function);
   self->function = function;
-  // Builtin functions keep their entry for life; other callables are called the general way.
-  self->target = PyCFunction_Check(function) ? PyVectorcall_Function(function) : nullptr;
-  self->vectorcall = methodVectorcall;
+  self->head.vectorcall = methodVectorcall;
+  // A builtin keeps its row and entry for life: the descriptor takes them over (not for rows
+  // that also need the defining class, which lives in a larger object).
+  if (PyCFunction_Check(function) && !(PyCFunction_GET_FLAGS(function) & METH_METHOD)) {
+    auto* builtin = reinterpret_cast<PyCFunctionObject*>(function);
+    if (vectorcallfunc entry = PyVectorcall_Function(function)) {
+      self->head.m_ml = builtin->m_ml;
+      Py_XINCREF(builtin->m_self);
+      self->head.m_self = builtin->m_self;
+      Py_XINCREF(builtin->m_module);
+      self->head.m_module = builtin->m_module;
+      self->head.vectorcall = entry;
+    }
+  }
   return reinterpret_cast<PyObject*>(self);
 }
 
@@ -84,13 +94,19 @@ PyObject* methodRepr(PyObject* self) {
 }
 
 int methodTraverse(PyObject* self, visitproc visit, void* arg) {
-  Py_VISIT(reinterpret_cast<Method*>(self)->function);
+  auto* m = reinterpret_cast<Method*>(self);
+  Py_VISIT(m->function);
+  Py_VISIT(m->head.m_self);
+  Py_VISIT(m->head.m_module);
   return 0;
 }
 
 int methodClear(PyObject* self) {
-  reinterpret_cast<Method*>(self)->target = nullptr;
-  Py_CLEAR(reinterpret_cast<Method*>(self)->function);
+  auto* m = reinterpret_cast<Method*>(self);
+  m->head.vectorcall = methodVectorcall;  // from now on calls get the TypeError of functionOf
+  Py_CLEAR(m->function);
+  Py_CLEAR(m->head.m_self);
+  Py_CLEAR(m->head.m_module);
   return 0;
 }
 
@@ -118,7 +134,7 @@ PYRT_ONCE PyTypeObject* makeMethodType() {
   type.tp_name = "_Varnex2Downcast.method";
   type.tp_basicsize = sizeof(Method);
   type.tp_dealloc = methodDealloc;
-  type.tp_vectorcall_offset = offsetof(Method, vectorcall);
+  type.tp_vectorcall_offset = offsetof(Method, head.vectorcall);
   type.tp_repr = methodRepr;
   type.tp_call = PyVectorcall_Call;
   type.tp_getattro = methodGetAttr;

@@ -149,4 +149,31 @@ def test_the_base_refuses_foreign_objects():
         this.__set__(5, None)
 
 
+
+# Methods take over a builtin's entry: a call through an instance behaves as the builtin called
+# with the instance first, whatever kind of builtin it is.
+@pytest.mark.parametrize("function, base, value, args", [
+    (len, list, [1, 2], ""),
+    (len, list, [1, 2], "1"),  # count error, with the builtin's own text
+    (len, list, [1, 2], "x=1"),  # keywords refused, same text
+    (isinstance, int, 3, "int"),  # fast call
+    (max, int, 3, "-5, key=abs"),  # argument tuple with keywords: called the general way
+    (dict.fromkeys, list, [1, 2], "0"),  # a class's builtin, bound to the class
+    (getattr, int, 3, "'real'"),
+    (str.upper, str, "ab", ""),  # not a builtin function: called the general way
+])
+def test_methods_call_any_builtin_as_itself(function, base, value, args):
+    from _Varnex2Downcast import method
+    obj = type("C", (base,), {"f": method(function)})(value)
+
+    def run(code):
+        space = dict(function=function, obj=obj)
+        try:
+            exec("result = " + code, space)
+            return "ok", space["result"]
+        except Exception as error:
+            return type(error), str(error)
+    assert run("obj.f(%s)" % args) == run("function(obj%s)" % (", " + args if args else ""))
+
+
 only_in_child(globals(), __file__)
