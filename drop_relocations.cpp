@@ -15,7 +15,7 @@
 #define DT_RELR 36
 #endif
 
-// All of it runs once, at load: it is kept with the other start-up code (cold, see text_order.ld),
+// All of it runs once, at load: it is kept with the other start-up code (cold, see section_order.ld),
 // so that it adds no page of its own to those touched at load, and compiled without jump tables,
 // whose read-only data would.
 #define COLD __attribute__((cold))
