@@ -19,11 +19,11 @@ const char* typeName(const std::type_info& type) {
 // The standard exception classes, each with std::exception as its first base: a foreign object
 // of one of them is read through the std::exception at its start (what() is virtual).
 const std::type_info* const kStandardExceptions[] = {
-    &typeid(std::exception),      &typeid(std::bad_exception),    &typeid(std::bad_alloc),
-    &typeid(std::bad_array_new_length), &typeid(std::bad_cast),   &typeid(std::bad_typeid),
-    &typeid(std::logic_error),    &typeid(std::domain_error),     &typeid(std::invalid_argument),
-    &typeid(std::length_error),   &typeid(std::out_of_range),     &typeid(std::runtime_error),
-    &typeid(std::range_error),    &typeid(std::overflow_error),   &typeid(std::underflow_error),
+    &typeid(std::exception),    &typeid(std::bad_exception),  &typeid(std::bad_alloc),
+    &typeid(std::bad_cast),     &typeid(std::bad_typeid),     &typeid(std::bad_array_new_length),
+    &typeid(std::logic_error),  &typeid(std::domain_error),   &typeid(std::invalid_argument),
+    &typeid(std::length_error), &typeid(std::out_of_range),   &typeid(std::runtime_error),
+    &typeid(std::range_error),  &typeid(std::overflow_error), &typeid(std::underflow_error),
 };
 }  // namespace
 

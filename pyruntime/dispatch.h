@@ -410,6 +410,8 @@ PyObject* toPython(Proxy<T, Flags, Directed> p) {
 
 /// Translates native exceptions into RuntimeError; nothing native crosses into the interpreter.
 PyObject* translateException() noexcept;
+/// RuntimeError with the text of a caught standard exception; returns null.
+PyObject* raiseNativeError(const char* what) noexcept;
 
 /// Inside a handler: the object of the exception being handled when its type is `type`, else null.
 /// Also when another library threw it with its own copy of the C++ runtime (a wheel's modules each
@@ -419,8 +421,6 @@ template <class E>
 const E* caught() noexcept {
   return static_cast<const E*>(caughtObject(typeid(E)));
 }
-/// RuntimeError with the text of a caught standard exception; returns null.
-PyObject* raiseNativeError(const char* what) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Forms.
