@@ -9,31 +9,43 @@ using namespace pyrt;
 using It = swig::SwigPyIterator;
 using Other = Ref<const It>;
 
-// Exhaustion while stepping or reading: StopIteration with None as its value.
+// Exhaustion while stepping or reading: StopIteration with None as its value. An iterator of a
+// module with its own C++ runtime throws a type of that runtime, matched by name (see caught);
+// anything else goes on to the general guard.
 template <class F>
 Raw untilExhausted(F&& f) {
   try {
     return {toPython(f())};
   } catch (const swig::stop_iteration&) {
-    PyErr_SetObject(PyExc_StopIteration, Py_None);
-    return {nullptr};
+  } catch (...) {
+    if (!caught<swig::stop_iteration>()) throw;
   }
+  PyErr_SetObject(PyExc_StopIteration, Py_None);
+  return {nullptr};
 }
 
 // A refused distance or equality: a copy of the exception, owned by its proxy, becomes the value
 // of the class bound to its type, or of RuntimeError when none is bound.
+Raw refused(const std::invalid_argument& e) {
+  TypeDescriptor* ty = TypeOf<std::invalid_argument>::descriptor();
+  // A copy of this runtime's type, also of a foreign one (its text read through what()).
+  PyObject* value = newProxy(new std::invalid_argument(e.what()), ty, kOwn);
+  if (!value) return {nullptr};
+  ClassBinding* binding = ty->clientdata;
+  PyErr_SetObject(binding && binding->klass ? binding->klass : PyExc_RuntimeError, value);
+  Py_DECREF(value);
+  return {nullptr};
+}
 template <class F>
 Raw refusingInvalid(F&& f) {
   try {
     return {toPython(f())};
   } catch (const std::invalid_argument& e) {
-    TypeDescriptor* ty = TypeOf<std::invalid_argument>::descriptor();
-    PyObject* value = newProxy(new std::invalid_argument(e), ty, kOwn);
-    if (!value) return {nullptr};
-    ClassBinding* binding = ty->clientdata;
-    PyErr_SetObject(binding && binding->klass ? binding->klass : PyExc_RuntimeError, value);
-    Py_DECREF(value);
-    return {nullptr};
+    return refused(e);
+  } catch (...) {
+    const std::invalid_argument* e = caught<std::invalid_argument>();
+    if (!e) throw;
+    return refused(*e);
   }
 }
 

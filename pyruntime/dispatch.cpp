@@ -1,10 +1,42 @@
 // Out-of-line pieces of the wrapper mechanism: exception translation, overload messages and
 // the function objects of the method table.
 #include "pyruntime/dispatch.h"
+#include <cxxabi.h>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace pyrt {
+
+namespace {
+// A name without the mark of internal linkage that some compilers put first.
+const char* typeName(const std::type_info& type) {
+  const char* name = type.name();
+  return name[0] == '*' ? name + 1 : name;
+}
+
+// The standard exception classes, each with std::exception as its first base: a foreign object
+// of one of them is read through the std::exception at its start (what() is virtual).
+const std::type_info* const kStandardExceptions[] = {
+    &typeid(std::exception),    &typeid(std::bad_exception),  &typeid(std::bad_alloc),
+    &typeid(std::bad_cast),     &typeid(std::bad_typeid),     &typeid(std::bad_array_new_length),
+    &typeid(std::logic_error),  &typeid(std::domain_error),   &typeid(std::invalid_argument),
+    &typeid(std::length_error), &typeid(std::out_of_range),   &typeid(std::runtime_error),
+    &typeid(std::range_error),  &typeid(std::overflow_error), &typeid(std::underflow_error),
+};
+}  // namespace
+
+const void* caughtObject(const std::type_info& type) noexcept {
+  const std::type_info* current = abi::__cxa_current_exception_type();
+  if (!current || std::strcmp(typeName(*current), typeName(type)) != 0) return nullptr;
+  // Both C++ runtimes keep an exception_ptr as the address of the thrown object.
+  std::exception_ptr held = std::current_exception();
+  void* object;
+  static_assert(sizeof held == sizeof object, "an exception_ptr is one pointer");
+  std::memcpy(&object, static_cast<const void*>(&held), sizeof object);
+  return object;  // the handler keeps it alive after `held` goes
+}
 
 PyObject* translateException() noexcept {
   try {
@@ -12,7 +44,13 @@ PyObject* translateException() noexcept {
   } catch (const std::exception& e) {
     PyErr_SetString(PyExc_RuntimeError, e.what());
   } catch (...) {
-    PyErr_SetString(PyExc_RuntimeError, "Unknown exception");
+    const char* what = "Unknown exception";
+    for (const std::type_info* type : kStandardExceptions)
+      if (const void* e = caughtObject(*type)) {
+        what = static_cast<const std::exception*>(e)->what();
+        break;
+      }
+    PyErr_SetString(PyExc_RuntimeError, what);
   }
   return nullptr;
 }

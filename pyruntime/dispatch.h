@@ -12,6 +12,7 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include "pyruntime/convert.h"
 #include "pyruntime/director.h"
@@ -411,6 +412,15 @@ PyObject* toPython(Proxy<T, Flags, Directed> p) {
 PyObject* translateException() noexcept;
 /// RuntimeError with the text of a caught standard exception; returns null.
 PyObject* raiseNativeError(const char* what) noexcept;
+
+/// Inside a handler: the object of the exception being handled when its type is `type`, else null.
+/// Also when another library threw it with its own copy of the C++ runtime (a wheel's modules each
+/// carry one), whose types a typed catch of this library does not match: the names do match.
+const void* caughtObject(const std::type_info& type) noexcept;
+template <class E>
+const E* caught() noexcept {
+  return static_cast<const E*>(caughtObject(typeid(E)));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Forms.

@@ -60,16 +60,14 @@ all)
   test_venv "$base" "$venv"
   "$venv/bin/python" -m pip install -q --disable-pip-version-check --force-reinstall --no-deps "$wheel"
 
-  # The runtime probe, built by the wheel's compiler for the same interpreter. Not the peer module:
-  # its iterators throw C++ exceptions that the module catches, and each library of the wheel has
-  # its own static C++ runtime, which matches exception types only within one library; the tests
-  # that need the peer are skipped here (they run against the source build).
-  echo "== test-only probe module for CPython $version"
+  # The test-only modules, built by the wheel's compiler for the same interpreter, each with its
+  # own copy of the C++ runtime as the wheel's modules have: the peer's iterators throw exceptions
+  # of its runtime that the wheel's module catches.
+  echo "== test-only probe and peer modules for CPython $version"
   build="$ROOT/build/zig/test-extensions-$tag"
   cmake -S "$ROOT" -B "$build" -G Ninja "${ZIG_CMAKE[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DPython_EXECUTABLE="$venv/bin/python" -DVARNEX2_STANDIN=OFF -DVARNEX2_TEST_EXTENSIONS=ON >/dev/null
-  cmake --build "$build" -j2 --target _Varnex2Probe
-  rm -f "$build"/tests/extensions/_Varnex2TestPeer.*
+  cmake --build "$build" -j2 --target _Varnex2Probe _Varnex2TestPeer
 
   echo "== Python tests against the installed wheel (CPython $version)"
   PYTHONPATH="$build/tests/extensions" run_pytest "$venv/bin/python"

@@ -123,6 +123,9 @@ def test_other_native_failures_use_the_general_guard(m, make):
     for fn in (m.SwigPyIterator_value, m.SwigPyIterator_next, m.SwigPyIterator___next__):
         raises(RuntimeError, "peer iterator cannot read position 1", fn, it)
     raises(RuntimeError, "peer iterators over different ranges", m.SwigPyIterator___eq__, it, make("range", 0, 3))
+    # A refused distance in a stepping wrapper passes its exhaustion check on to the general guard.
+    raises(RuntimeError, "peer iterators over different ranges", m.SwigPyIterator___sub__, it, make("range", 0, 3))
+    raises(RuntimeError, "operation not supported", m.SwigPyIterator___sub__, make("forward", [1]), make("forward", [1]))
     m.SwigPyIterator_incr(it)
     assert m.SwigPyIterator_value(it) == 3
 

@@ -71,3 +71,44 @@ def test_controls_import_against_a_library_without_them(run_python):
     assert (code, err) == (0, ""), err
     assert out == "%s\n%s has no stand-in control API: it is not the stand-in library, " \
                   "these controls cannot act on it\n" % (libc, libc)
+
+
+def relocation_pages(path):
+    """Virtual addresses (from the load address) of the whole pages inside the relocation table
+    (DT_RELA) of an ELF64 shared library, read from its file; none when it packs its relative
+    relocations (DT_RELR): builds with packed relocations keep their few pages."""
+    import struct
+
+    with open(path, "rb") as f:
+        data = f.read()
+    phoff, phentsize, phnum = struct.unpack_from("<Q", data, 32)[0], *struct.unpack_from("<HH", data, 54)
+    headers = [struct.unpack_from("<IIQQQQQQ", data, phoff + i * phentsize) for i in range(phnum)]
+    [dynamic] = [h for h in headers if h[0] == 2]  # PT_DYNAMIC: its file offset and size
+    entries = dict(struct.unpack_from("<qQ", data, dynamic[2] + i) for i in range(0, dynamic[5], 16))
+    if 36 in entries:  # DT_RELR
+        return range(0)
+    start, size, page = entries.get(7, 0), entries.get(8, 0), os.sysconf("SC_PAGE_SIZE")  # DT_RELA, DT_RELASZ
+    return range(-(-start // page) * page, (start + size) // page * page, page)
+
+
+@pytest.mark.parametrize("name", [os.path.basename(_Varnex2Python.__file__), "libVarnex2.so"])
+def test_relocation_entries_are_not_resident_after_load(name):
+    paths = mapped(name)
+    if not paths:
+        pytest.skip("%s is not loaded" % name)
+    with open("/proc/self/maps") as maps:
+        base = min(int(line.split("-", 1)[0], 16) for line in maps
+                   if line.rstrip().endswith(paths[0]) and int(line.split()[2], 16) == 0)
+    pages = relocation_pages(paths[0])
+    if not pages:
+        pytest.skip("%s packs its relocations or has no whole page of them" % name)
+    try:
+        with open("/proc/self/pagemap", "rb") as pagemap:
+            resident = []
+            for address in pages:
+                pagemap.seek((base + address) // pages.step * 8)
+                if int.from_bytes(pagemap.read(8), "little") >> 63:
+                    resident.append(hex(address))
+    except OSError as e:
+        pytest.skip("no page map: %s" % e)
+    assert resident == [], "%d of %d pages of relocations resident" % (len(resident), len(pages))
