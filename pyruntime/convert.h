@@ -73,14 +73,11 @@ void classifySlow(ArgInfo& a);
 /// (generic attribute access, no `this` on the class, the class unchanged since), read from the
 /// dict without a lookup on the class and held likewise; false, with `a` untouched, otherwise.
 bool classifyShadow(ArgInfo& a);
-inline void classify(ArgInfo& a) {
+/// classify for anything but a proxy or a class instance keeping one in its slot: numbers, text,
+/// and objects that hold a proxy some other way. One copy, called from every dispatcher.
+__attribute__((noinline)) inline void classifyOther(ArgInfo& a) {
   PyObject* o = a.obj;
   PyTypeObject* t = Py_TYPE(o);
-  if (t == detail::readyProxyType) {  // the common case: a bare proxy
-    a.cls = kClsProxy;
-    a.proxy = reinterpret_cast<SwigPyObject*>(o);
-    return;
-  }
   a.proxy = nullptr;
   if (t == &PyLong_Type) {  // an exact int: the range bits without a Python error to clear
 #if PY_VERSION_HEX < 0x030C0000
@@ -117,15 +114,26 @@ inline void classify(ArgInfo& a) {
     a.cls = kClsText;
     return;
   }
-  if (PyObject* proxy = detail::slotProxy(o)) {  // a class instance keeping its proxy in its slot
+  if (classifyShadow(a)) return;
+  classifySlow(a);
+}
+/// Fills a's classification. The two cases of library objects, a proxy and a class instance
+/// keeping its proxy in its slot, are decided inline in each dispatcher.
+PYRT_ALWAYS_INLINE void classify(ArgInfo& a) {
+  PyObject* o = a.obj;
+  if (Py_TYPE(o) == detail::readyProxyType) {  // the common case: a bare proxy
+    a.cls = kClsProxy;
+    a.proxy = reinterpret_cast<SwigPyObject*>(o);
+    return;
+  }
+  if (PyObject* proxy = detail::slotProxy(o)) {  // held: code run later in the call may drop `this`
     a.cls = kClsProxy;
     a.proxy = reinterpret_cast<SwigPyObject*>(proxy);
     Py_INCREF(proxy);
     Py_XSETREF(a.held, proxy);
     return;
   }
-  if (classifyShadow(a)) return;
-  classifySlow(a);
+  classifyOther(a);
 }
 
 /// The proxy in a's chain whose pointer converts to ty (head first), with the cast to apply in
