@@ -118,6 +118,22 @@ def test_finaliser_added_after_binding_runs(collection):
         V.IEntity_swigregister(vx.IEntity)
 
 
+def test_subclass_of_a_bound_class_is_freed_through_the_interpreter(collection):
+    log = []
+
+    class Sub(vx.IEntity):
+        __slots__ = ("kept",)
+
+        def __del__(self):
+            log.append((self.kept, self.getName(True)))
+
+    obj = Sub.__new__(Sub)
+    obj.this, obj.kept = collection.getEntity(3).this, 5
+    del obj
+    gc.collect()
+    assert log == [(5, collection.getEntity(3).getName(True))]
+
+
 class _Collider(str):
     """A key equal to 'this' in hash only, whose comparison runs Python code."""
 
