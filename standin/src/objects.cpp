@@ -3,6 +3,7 @@
 // pointer), acting on the in-memory model. Every raw slot first lets the test controls
 // record the call or inject a failure; with nothing armed that costs one test of a flag.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -631,14 +632,21 @@ protected:
 // Slots 3 to 28 of the solver manager, over the run of the current model.
 class ManagerObject final : public HandleObject<sdk::ISolverManager, sdk::HandleType_SolverManager> {
 protected:
+    // A state the run keeps is read in place; Next is computed into a copy.
     template <class T, class F>
     int read(T& out, Chronology chronology, F get) const {
-        RunState s;
-        if (!library::run().at(chronology, s))
-            return fail(kOutOfRange, "chronology " + std::to_string(static_cast<int>(chronology)) +
-                                         " is not one of 0 to 4");
-        out = get(library::run(), s);
+        const Run& run = library::run();
+        if (const RunState* kept = run.stored(chronology)) {
+            out = get(run, *kept);
+            return kOk;
+        }
+        RunState next;
+        if (!run.at(chronology, next)) return outOfRange(chronology);
+        out = get(run, next);
         return kOk;
+    }
+    ORVANE_COLD int outOfRange(Chronology chronology) const {
+        return fail(kOutOfRange, "chronology " + std::to_string(static_cast<int>(chronology)) + " is not one of 0 to 4");
     }
     int written(int status, const std::string& why) const { return status == kOk ? kOk : fail(status, why); }
 
@@ -845,9 +853,19 @@ struct State {
     }
 };
 
-// Never destroyed: clients may call in while the process exits.
-State& state() {
+// Never destroyed: clients may call in while the process exits. Every call reads the published
+// pointer; only the first ones go through the guarded construction.
+std::atomic<State*> g_state{nullptr};
+
+ORVANE_COLD State& makeState() {
     static State* s = new State();
+    g_state.store(s, std::memory_order_release);
+    return *s;
+}
+
+inline State& state() {
+    State* s = g_state.load(std::memory_order_acquire);
+    if (ORVANE_UNLIKELY(s == nullptr)) return makeState();
     return *s;
 }
 

@@ -33,11 +33,11 @@ void Run::start(Model& model) {
 }
 
 bool Run::at(int chronology, RunState& out) const {
+    if (const RunState* s = stored(chronology)) {
+        out = *s;
+        return true;
+    }
     switch (chronology) {
-    case kInitial:
-    case kContinue: out = initial_; return true;
-    case kTimeStepStart: out = current_.transient ? stepStart_ : initial_; return true;
-    case kCurrent: out = current_; return true;
     case kNext:
         out = current_;
         apply(pending_, out);

@@ -27,6 +27,17 @@ public:
 
     // The state at a chronology (0 to 4); false for any other value.
     bool at(int chronology, RunState& out) const;
+    // The state the run keeps for a chronology, read in place; null for Next (computed on demand
+    // by `at`) and for a value out of range.
+    const RunState* stored(int chronology) const {
+        switch (chronology) {
+        case kInitial:
+        case kContinue: return &initial_;
+        case kTimeStepStart: return current_.transient ? &stepStart_ : &initial_;
+        case kCurrent: return &current_;
+        default: return nullptr;
+        }
+    }
 
     bool converged(const RunState& s) const;
     bool isFirstIteration(const RunState& s) const;
