@@ -52,7 +52,7 @@ bool readyProxyTypes();
 
 namespace detail {
 /// The proxy type once made ready (null before): read on every call without the once-only guard.
-extern PyTypeObject* readyProxyType;
+extern PYRT_LOCAL PyTypeObject* readyProxyType;
 
 /// Shadow classes whose instances read `this` without a lookup on the class, each with the version
 /// tag it had when that was found and where `this` is: in the instance dict (generic attribute
@@ -68,15 +68,16 @@ struct PlainClass {
   ThisPlace place;
 };
 constexpr unsigned kPlainClassSlots = 16;
-extern PlainClass plainClasses[kPlainClassSlots];
+extern PYRT_LOCAL PlainClass plainClasses[kPlainClassSlots];
 inline PlainClass& plainSlot(PyTypeObject* tp) {
   return plainClasses[(reinterpret_cast<uintptr_t>(tp) >> 6) % kPlainClassSlots];
 }
-/// The remembered place while tp's tag holds, else kThisLookedUp.
+/// The remembered place while tp's tag holds, else kThisLookedUp. An entry is made only for a
+/// class with generic attribute access; giving the class or a base __getattr__ or
+/// __getattribute__ later drops its tag, so the tag check covers that too.
 PYRT_ALWAYS_INLINE ThisPlace knownThisPlace(PyTypeObject* tp) {
   const PlainClass& slot = plainSlot(tp);
-  return slot.type == tp && slot.tag == tp->tp_version_tag && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG) &&
-                 tp->tp_getattro == PyObject_GenericGetAttr
+  return slot.type == tp && slot.tag == tp->tp_version_tag && (tp->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG)
              ? slot.place
              : kThisLookedUp;
 }

@@ -9,6 +9,9 @@
 #define PYRT_ONCE __attribute__((cold))
 /// Code of the call paths that must stay inline even inside the large dispatch functions.
 #define PYRT_ALWAYS_INLINE __attribute__((always_inline)) inline
+/// Data and functions of the runtime that the call paths reach from other sources: declared
+/// hidden, so that the code addresses them directly rather than through the module's GOT.
+#define PYRT_LOCAL __attribute__((visibility("hidden")))
 
 namespace pyrt {
 
@@ -68,7 +71,7 @@ inline CastRecord* findCastFrom(TypeDescriptor* source, TypeDescriptor* target) 
 }
 /// Converter of a base whose address equals its derived class's (single inheritance): known
 /// to applyCast, which then skips the call.
-void* sameAddress(void* ptr, int* newmem);
+PYRT_LOCAL void* sameAddress(void* ptr, int* newmem);
 inline void* applyCast(CastRecord* rec, void* ptr, int* newmem) {
   return rec->converter && rec->converter != sameAddress ? rec->converter(ptr, newmem) : ptr;
 }
