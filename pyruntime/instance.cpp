@@ -223,6 +223,28 @@ PYRT_ONCE PyTypeObject* makeInstanceType() {
   return &type;
 }
 
+// Freed instances of plain layout, kept for the next returned instance (as the interpreter keeps
+// freed tuples and floats): a returned object then costs no allocation and no free. Any class of
+// that layout takes them, whatever class they were made for; the GC header is left as untracking
+// leaves it, which is why an instance once finalised (a flag kept there) is not kept.
+constexpr int kSpareInstances = 32;
+PyObject* spareInstances[kSpareInstances];
+int spareInstanceCount = 0;
+
+bool plainLayout(PyTypeObject* tp) {
+#if PY_VERSION_HEX >= 0x030C0000
+  if (tp->tp_flags & (Py_TPFLAGS_MANAGED_DICT | Py_TPFLAGS_MANAGED_WEAKREF)) return false;  // a pre-header
+#endif
+  return tp->tp_basicsize == sizeof(Instance) && !tp->tp_itemsize && tp->tp_free == PyObject_GC_Del;
+}
+
+bool keepSpare(PyObject* obj) {
+  if (spareInstanceCount == kSpareInstances || !plainLayout(Py_TYPE(obj)) || PyObject_GC_IsFinalized(obj))
+    return false;
+  spareInstances[spareInstanceCount++] = obj;
+  return true;
+}
+
 // Frees an instance of a class bound to a native type: what the interpreter's dealloc of a class
 // defined in Python does for a class that adds no slots to the base, without its general checks
 // (about a fifth of making and dropping a returned instance). A finaliser runs first, however late
@@ -234,7 +256,7 @@ void classDealloc(PyObject* obj) {
   PyObject_GC_UnTrack(obj);
   if (asInstance(obj)->weaklist) PyObject_ClearWeakRefs(obj);
   instanceClear(obj);
-  tp->tp_free(obj);
+  if (!keepSpare(obj)) tp->tp_free(obj);
   Py_DECREF(tp);
 }
 
@@ -276,6 +298,11 @@ void useClassDealloc(PyTypeObject* tp) {
     Py_DECREF(probe);
   }
   if (tp->tp_dealloc == subtypeDealloc && tp->tp_free == PyObject_GC_Del) tp->tp_dealloc = classDealloc;
+}
+
+Instance* newPlainInstance(PyTypeObject* tp) {
+  if (!spareInstanceCount) return PyObject_GC_New(Instance, tp);
+  return reinterpret_cast<Instance*>(PyObject_Init(spareInstances[--spareInstanceCount], tp));
 }
 
 int setThisSlot(Instance* self, PyObject* value) {

@@ -41,6 +41,10 @@ bool hasInstanceLayout(PyTypeObject* tp);
 /// later gains a finaliser still gets the interpreter's dealloc). Other classes are left alone.
 void useClassDealloc(PyTypeObject* tp);
 
+/// A new, untracked instance of tp, a class of the base's own layout (basic size, GC, freed by
+/// PyObject_GC_Del), its fields still to be set; null with an error set when memory runs out.
+Instance* newPlainInstance(PyTypeObject* tp);
+
 /// Sets `this` of an instance of the base as `obj.this = value` does, without the lookup.
 /// Returns -1 with an error set on failure (a dict refusing the store).
 int setThisSlot(Instance* self, PyObject* value);

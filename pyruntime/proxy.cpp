@@ -444,7 +444,7 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
     if (plainNew && type->tp_alloc == PyType_GenericAlloc && type->tp_basicsize == sizeof(Instance) &&
         !type->tp_itemsize && PyType_IS_GC(type) && type->tp_setattro == PyObject_GenericSetAttr &&
         knownThisPlace(type) == kThisInSlot) {
-      auto* made = PyObject_GC_New(Instance, type);
+      Instance* made = newPlainInstance(type);
       if (!made) return nullptr;
       made->proxy = proxy;
       made->dict = made->weaklist = nullptr;

@@ -104,6 +104,43 @@ def test_bound_classes_that_add_to_the_base_are_freed_as_they_say(collection, ex
         V.IEntity_swigregister(vx.IEntity)
 
 
+def test_freed_instances_come_back_as_new_ones(collection):
+    # Freed instances are reused for later results: each must start tracked, empty and of the
+    # class its result asks for, whatever it was before.
+    root = collection.getRootEntity(0)
+    for _ in range(3):
+        made = [collection.getEntity(i % 4) for i in range(40)] + [root.getAttribute("Pump1/Stages")]
+        for obj in made:
+            obj.left = obj  # a dict and a cycle on every one
+        del made
+        gc.collect()
+    for obj in (collection.getEntity(2), root.getAttribute("Pump1/Stages")):
+        assert gc.is_tracked(obj) and vars(obj) == {"this": obj.this} and weakref.ref(obj)() is obj
+    assert type(collection.getEntity(2)) is vx.IEntity
+
+
+def test_a_finalised_instance_is_not_reused(collection):
+    kept = []
+    Cls = type("Entity", (vx.IEntity,), {"__del__": lambda self: kept.append(self)})  # brought back
+    V.IEntity_swigregister(Cls)
+    try:
+        collection.getEntity(3)
+    finally:
+        V.IEntity_swigregister(vx.IEntity)
+    revived = kept.pop()
+    revived.__class__ = vx.IEntity  # no finaliser now: freed through the class dealloc
+    del revived
+    seen = []
+    Later = type("Entity", (vx.IEntity,), {"__del__": lambda self: seen.append(1)})
+    V.IEntity_swigregister(Later)
+    try:
+        for _ in range(40):
+            collection.getEntity(3)
+    finally:
+        V.IEntity_swigregister(vx.IEntity)
+    assert seen == [1] * 40
+
+
 def test_finaliser_added_after_binding_runs(collection):
     Cls = type("Entity", (vx.IEntity,), {})
     V.IEntity_swigregister(Cls)
