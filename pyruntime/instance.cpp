@@ -231,12 +231,16 @@ constexpr int kSpareInstances = 32;
 PyObject* spareInstances[kSpareInstances];
 int spareInstanceCount = 0;
 
+}  // namespace
+
 bool plainLayout(PyTypeObject* tp) {
 #if PY_VERSION_HEX >= 0x030C0000
   if (tp->tp_flags & (Py_TPFLAGS_MANAGED_DICT | Py_TPFLAGS_MANAGED_WEAKREF)) return false;  // a pre-header
 #endif
   return tp->tp_basicsize == sizeof(Instance) && !tp->tp_itemsize && tp->tp_free == PyObject_GC_Del;
 }
+
+namespace {
 
 bool keepSpare(PyObject* obj) {
   if (spareInstanceCount == kSpareInstances || !plainLayout(Py_TYPE(obj)) || PyObject_GC_IsFinalized(obj))

@@ -41,8 +41,12 @@ bool hasInstanceLayout(PyTypeObject* tp);
 /// later gains a finaliser still gets the interpreter's dealloc). Other classes are left alone.
 void useClassDealloc(PyTypeObject* tp);
 
-/// A new, untracked instance of tp, a class of the base's own layout (basic size, GC, freed by
-/// PyObject_GC_Del), its fields still to be set; null with an error set when memory runs out.
+/// True when instances of tp are exactly the base's layout (basic size, no items, no pre-header,
+/// GC memory freed by PyObject_GC_Del), so that any such instance's memory can hold one of tp.
+bool plainLayout(PyTypeObject* tp);
+
+/// A new, untracked instance of tp (a class of plainLayout), its fields still to be set; null
+/// with an error set when memory runs out.
 Instance* newPlainInstance(PyTypeObject* tp);
 
 /// Sets `this` of an instance of the base as `obj.this = value` does, without the lookup.

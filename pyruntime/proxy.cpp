@@ -441,8 +441,8 @@ PyObject* newShadowInstance(ClassBinding* data, PyObject* proxy) {
     // object.__new__ without arguments only allocates (an abstract class takes it for the error),
     // and an instance base's instance starts with every field empty.
     const bool plainNew = type->tp_new == PyBaseObject_Type.tp_new && !PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT);
-    if (plainNew && type->tp_alloc == PyType_GenericAlloc && type->tp_basicsize == sizeof(Instance) &&
-        !type->tp_itemsize && PyType_IS_GC(type) && type->tp_setattro == PyObject_GenericSetAttr &&
+    if (plainNew && type->tp_alloc == PyType_GenericAlloc && plainLayout(type) &&
+        type->tp_setattro == PyObject_GenericSetAttr &&
         knownThisPlace(type) == kThisInSlot) {
       Instance* made = newPlainInstance(type);
       if (!made) return nullptr;
