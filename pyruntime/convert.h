@@ -143,9 +143,13 @@ SwigPyObject* matchingProxy(const ArgInfo& a, TypeDescriptor* ty, CastRecord** c
 void* pointerFrom(const ArgInfo& a, TypeDescriptor* ty, bool* ok);
 /// The pointer of a proxy as ty when the proxy is of ty or of the type heading ty's cast list
 /// (the cases decided inline); false for any other type.
-PYRT_ALWAYS_INLINE bool directPointer(SwigPyObject* sp, TypeDescriptor* ty, void** out) {
+/// A head cast that keeps the address is remembered in *sameSource when given (see
+/// SameAddressSource).
+PYRT_ALWAYS_INLINE bool directPointer(SwigPyObject* sp, TypeDescriptor* ty, void** out,
+                                      TypeDescriptor** sameSource = nullptr) {
   if (sp->ty == ty) return *out = sp->ptr, true;
   if (CastRecord* head = headCastFrom(sp->ty, ty)) {
+    if (sameSource && head->converter == sameAddress) *sameSource = sp->ty;
     int newmem = 0;
     return *out = applyCast(head, sp->ptr, &newmem), true;
   }
@@ -153,10 +157,29 @@ PYRT_ALWAYS_INLINE bool directPointer(SwigPyObject* sp, TypeDescriptor* ty, void
 }
 /// pointerFrom for an argument classified as a proxy: directPointer's cases inline, anything
 /// else by pointerFrom.
-inline void* pointerFromProxy(const ArgInfo& a, TypeDescriptor* ty, bool* ok) {
+inline void* pointerFromProxy(const ArgInfo& a, TypeDescriptor* ty, bool* ok, TypeDescriptor** sameSource = nullptr) {
   void* p = nullptr;
-  if (directPointer(a.proxy, ty, &p)) return *ok = true, p;
+  if (directPointer(a.proxy, ty, &p, sameSource)) return *ok = true, p;
   return pointerFrom(a, ty, ok);
+}
+
+namespace detail {
+/// Matches no proxy: the initial SameAddressSource.
+extern PYRT_LOCAL TypeDescriptor noSource;
+}  // namespace detail
+/// Per native type U: the type of the last proxy converted to U through a cast that keeps the
+/// address (a derived class's proxy where its single-inheritance base U is expected; a method
+/// call of a base class's method on a derived object), so that the next argument of that type
+/// is taken by one comparison instead of through U's cast list. Set only from such a cast,
+/// which stays one for good.
+template <class U>
+struct SameAddressSource {
+  static inline TypeDescriptor* ty = &detail::noSource;
+};
+/// The proxy's pointer serves as U as it is: the proxy is of U, or of U's remembered source.
+template <class U>
+PYRT_ALWAYS_INLINE bool keepsAddress(const SwigPyObject* sp, TypeDescriptor* u) {
+  return sp->ty == u || sp->ty == SameAddressSource<U>::ty;
 }
 
 /// Descriptors looked up by name once: "_p_char" and "std::string *".

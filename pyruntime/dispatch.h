@@ -104,22 +104,23 @@ template <class T, bool Nullable = false, class Text = Derived<T, DefaultPtrSuff
 struct Obj {
   T* ptr = nullptr;
   static constexpr unsigned accepts = kClsProxy | kClsNone;
-  static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
+  using U = std::remove_const_t<T>;
+  static TypeDescriptor* type() { return TypeOf<U>::descriptor(); }
   static bool check(const ArgInfo& a) {
-    if (a.cls & kClsProxy) return canConvert(a.proxy, type());
+    if (a.cls & kClsProxy) return keepsAddress<U>(a.proxy, type()) || canConvert(a.proxy, type());
     return a.cls & kClsNone;
   }
   PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
-    // The common cases inline: a proxy of exactly the type, or of the type that heads its cast
-    // list, holding a pointer. Everything else, errors included, goes through loadOther.
-    void* p = nullptr;
-    if ((a.cls & kClsProxy) && directPointer(a.proxy, type(), &p) && p) return ptr = static_cast<T*>(p), true;
+    // The common cases inline: a proxy of exactly the type, or of a derived type at the same
+    // address, holding a pointer. Everything else, errors included, goes through loadOther.
+    if ((a.cls & kClsProxy) && keepsAddress<U>(a.proxy, type()) && a.proxy->ptr)
+      return ptr = static_cast<T*>(a.proxy->ptr), true;
     return loadOther(a, fname, argno);
   }
   bool loadOther(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsProxy) {
       bool ok = false;
-      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok));
+      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok, &SameAddressSource<U>::ty));
       if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
       if (ptr || Nullable) return true;
       return raiseNullReference(fname, argno, Text::get()), false;
@@ -145,12 +146,18 @@ template <class T, class Text = Derived<T, std::conditional_t<std::is_const<T>::
 struct Ref {
   T* ptr = nullptr;
   static constexpr unsigned accepts = kClsProxy;
-  static TypeDescriptor* type() { return TypeOf<std::remove_const_t<T>>::descriptor(); }
-  static bool check(const ArgInfo& a) { return (a.cls & kClsProxy) && canConvert(a.proxy, type()); }
+  using U = std::remove_const_t<T>;
+  static TypeDescriptor* type() { return TypeOf<U>::descriptor(); }
+  static bool check(const ArgInfo& a) {
+    return (a.cls & kClsProxy) && (keepsAddress<U>(a.proxy, type()) || canConvert(a.proxy, type()));
+  }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
     bool ok = false;
-    if (a.cls & kClsProxy) ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok));
+    if ((a.cls & kClsProxy) && keepsAddress<U>(a.proxy, type()))
+      ptr = static_cast<T*>(a.proxy->ptr), ok = true;
+    else if (a.cls & kClsProxy)
+      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok, &SameAddressSource<U>::ty));
     if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
     if (!ptr) return raiseNullReference(fname, argno, Text::get()), false;
     return true;

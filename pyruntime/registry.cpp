@@ -49,6 +49,9 @@ void linkFront(TypeDescriptor* target, CastRecord* rec) {
 }  // namespace
 
 void* sameAddress(void* ptr, int*) { return ptr; }
+namespace detail {
+TypeDescriptor noSource = {"", nullptr, nullptr, nullptr, nullptr, 0};
+}  // namespace detail
 
 const char* displayName(const TypeDescriptor* ty) {
   if (!ty) return "unknown";

@@ -53,11 +53,20 @@ def test_ownership_flag(m, manager):
 
 
 def test_derived_proxy_converts_to_bases_only(m, manager, collection):
-    assert m.IHandle_getHandleType(manager) == m.HandleType_SolverManager
-    assert m.IHandle_getHandleType(collection) == m.HandleType_EntityCollection
-    with pytest.raises(TypeError, match="^Wrong number or type of arguments for overloaded function "
-                                        "'ISolverData_getEntityCollection'.\n"):
-        m.ISolverData_getEntityCollection(collection)
+    entity = m.IEntityCollection_getEntity(collection, 3)
+    # Derived types in turn where a base is expected, twice over: the one taken last is remembered
+    # for the next call, and neither it nor an unrelated type is ever taken for another.
+    for _ in range(2):
+        assert [m.IHandle_getHandleType(h) for h in (manager, collection, entity, entity, manager)] == [
+            m.HandleType_SolverManager, m.HandleType_EntityCollection, m.HandleType_Attribute,
+            m.HandleType_Attribute, m.HandleType_SolverManager]
+        assert m.IAttribute_getType(entity) == "Pump"
+        raises(TypeError, "in method 'IAttribute_getType', argument 1 of type 'OrvaneSDK::Model::IAttribute const *'",
+               m.IAttribute_getType, manager)
+        assert m.ISolverData_getEntityCollection(manager) == collection
+        with pytest.raises(TypeError, match="^Wrong number or type of arguments for overloaded function "
+                                            "'ISolverData_getEntityCollection'.\n"):
+            m.ISolverData_getEntityCollection(collection)
 
 
 def test_swigregister_takes_exactly_one_class(m):
