@@ -122,7 +122,7 @@ PyObject* PYRT_ONCE createModule(PyModuleDef* def, const Row* const* runs, size_
   if (ownTableCount < kMaxTables) ownTables[ownTableCount++] = {table, table + rows};
   PyObject* module = PyModule_Create2(def, apiVersion);
   if (!module) return nullptr;
-  // Each function made from an argument-tuple row also gets the row's vectorcall entry.
+  // Each function made from a row with a vectorcall entry gets that entry.
   PyObject* dict = PyModule_GetDict(module);
   at = 0;
   for (size_t r = 0; r < count; ++r) {
@@ -134,6 +134,16 @@ PyObject* PYRT_ONCE createModule(PyModuleDef* def, const Row* const* runs, size_
     }
   }
   return module;
+}
+
+PyObject* callWrongly(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
+  // `callable` is laid out as a builtin function either way; only its row, self and module are read.
+  auto* head = reinterpret_cast<PyCFunctionObject*>(callable);
+  PyObject* builtin = PyCFunction_NewEx(head->m_ml, head->m_self, head->m_module);
+  if (!builtin) return nullptr;
+  PyObject* result = PyObject_Vectorcall(builtin, argv, nargsf, kwnames);
+  Py_DECREF(builtin);
+  return result;
 }
 
 bool isOwnFunction(PyObject* fn) {

@@ -641,9 +641,12 @@ struct Custom {
 // A wrapper of several arguments is entered two ways. The method table holds the argument-tuple
 // entry (METH_VARARGS). The function object made from that row also gets a vectorcall entry,
 // which reads the caller's argument array directly: calls from Python code then build no tuple.
-// Both entries run the same dispatch on the same items, so they behave alike.
+// Both entries run the same dispatch on the same items, so they behave alike. One-argument and
+// no-argument rows (METH_O, METH_NOARGS) get a vectorcall entry of their own as well, which a
+// method descriptor can take over (see method.cpp); the interpreter's entries are only for its
+// own function objects.
 
-/// One row of the method table: the PyMethodDef and, for argument-tuple rows, the vectorcall
+/// One row of the method table: the PyMethodDef and, for declared wrappers, the vectorcall
 /// entry given to the function object (null: the row is used as it is).
 struct Row {
   PyMethodDef def;
@@ -653,11 +656,15 @@ struct Row {
 constexpr Row kEndOfRows = {{nullptr, nullptr, 0, nullptr}, nullptr};
 
 /// Creates the module of `def` with the runs of rows joined into its method table (one table,
-/// ended by the null row, kept for the process) and gives each function made from an
-/// argument-tuple row that row's vectorcall entry; null with an error set.
+/// ended by the null row, kept for the process) and gives each function made from a row with a
+/// vectorcall entry that entry; null with an error set.
 PyObject* createModule(PyModuleDef* def, const Row* const* runs, size_t count, int apiVersion);
 /// TypeError for keywords passed to a function that takes none (the interpreter's own text).
 PyObject* refuseKeywords(PyObject* callable);
+/// A one-argument or no-argument function (or a method descriptor that took over its entry)
+/// called with keywords or another count: a function object of the same row, made by the
+/// interpreter, raises the interpreter's own error.
+PyObject* callWrongly(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames);
 
 template <class T>
 struct IsSingle : std::false_type {};
@@ -692,6 +699,18 @@ struct Entry {
   }
   static PyObject* one(PyObject*, PyObject* arg) { return D.callO(arg); }
   static PyObject* none(PyObject*, PyObject*) { return D.callNoArgs(); }
+  // The vectorcall entries of one-argument and no-argument rows: the interpreter's own ones
+  // (which a method descriptor may not take over) with the row's body called directly.
+  static PyObject* vectorOne(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames)))
+      return callWrongly(callable, argv, nargsf, kwnames);
+    return D.callO(argv[0]);
+  }
+  static PyObject* vectorNone(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 0 || (kwnames && PyTuple_GET_SIZE(kwnames)))
+      return callWrongly(callable, argv, nargsf, kwnames);
+    return D.callNoArgs();
+  }
 };
 
 /// The method-table row of a declared wrapper (a constant: tables are static data).
@@ -701,9 +720,9 @@ constexpr Row def(const char* doc = nullptr) {
   if constexpr (std::is_same<T, Custom>::value) {
     return {{D.name, D.fn, D.flags, doc}, nullptr};
   } else if constexpr (IsSingle<T>::value && T::flags == METH_O) {
-    return {{D.name, Entry<D>::one, METH_O, doc}, nullptr};
+    return {{D.name, Entry<D>::one, METH_O, doc}, Entry<D>::vectorOne};
   } else if constexpr (IsSingle<T>::value && T::flags == METH_NOARGS) {
-    return {{D.name, Entry<D>::none, METH_NOARGS, doc}, nullptr};
+    return {{D.name, Entry<D>::none, METH_NOARGS, doc}, Entry<D>::vectorNone};
   } else {
     return {{D.name, Entry<D>::tuple, METH_VARARGS, doc}, Entry<D>::vector};
   }

@@ -36,6 +36,33 @@ PyObject* methodVectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
   return function ? PyObject_Vectorcall(function, args, nargsf, kwnames) : nullptr;
 }
 
+// True for a vectorcall entry the interpreter gives builtin functions (one per calling convention
+// that has one, read from sample functions made once).
+PyObject* sampleBody(PyObject*, PyObject*) { Py_RETURN_NONE; }
+bool isInterpreterEntry(vectorcallfunc entry) {
+  static PyMethodDef samples[] = {{"sample", sampleBody, METH_NOARGS, nullptr},
+                                  {"sample", sampleBody, METH_O, nullptr},
+                                  {"sample", sampleBody, METH_FASTCALL, nullptr},
+                                  {"sample", sampleBody, METH_FASTCALL | METH_KEYWORDS, nullptr}};
+  static vectorcallfunc entries[4] = {};
+  static bool known = false;
+  if (!known) {
+    for (size_t i = 0; i < 4; ++i) {
+      PyObject* fn = PyCFunction_NewEx(&samples[i], nullptr, nullptr);
+      if (!fn) {  // taken as the interpreter's: the descriptor then calls through the function
+        PyErr_Clear();
+        return true;
+      }
+      entries[i] = PyVectorcall_Function(fn);
+      Py_DECREF(fn);
+    }
+    known = true;
+  }
+  for (vectorcallfunc e : entries)
+    if (e == entry) return true;
+  return false;
+}
+
 PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   PyObject* function;
   if (kwargs && PyDict_Check(kwargs) && PyDict_GET_SIZE(kwargs)) {
@@ -52,18 +79,19 @@ PyObject* methodNew(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   Py_INCREF(function);
   self->function = function;
   self->head.vectorcall = methodVectorcall;
-  // A builtin keeps its row and entry for life: the descriptor takes them over (not for rows
-  // that also need the defining class, which lives in a larger object).
-  if (PyCFunction_Check(function) && !(PyCFunction_GET_FLAGS(function) & METH_METHOD)) {
+  // A builtin keeps its row and entry for life: the descriptor takes them over when the entry is
+  // one a module of this runtime gave it, which reads nothing but the row, self and module from
+  // the object it is given. The interpreter's own entries are for its function objects only (a
+  // debug build checks their type), so a function keeping one is called through methodVectorcall.
+  vectorcallfunc entry = PyCFunction_CheckExact(function) ? PyVectorcall_Function(function) : nullptr;
+  if (entry && !isInterpreterEntry(entry)) {
     auto* builtin = reinterpret_cast<PyCFunctionObject*>(function);
-    if (vectorcallfunc entry = PyVectorcall_Function(function)) {
-      self->head.m_ml = builtin->m_ml;
-      Py_XINCREF(builtin->m_self);
-      self->head.m_self = builtin->m_self;
-      Py_XINCREF(builtin->m_module);
-      self->head.m_module = builtin->m_module;
-      self->head.vectorcall = entry;
-    }
+    self->head.m_ml = builtin->m_ml;
+    Py_XINCREF(builtin->m_self);
+    self->head.m_self = builtin->m_self;
+    Py_XINCREF(builtin->m_module);
+    self->head.m_module = builtin->m_module;
+    self->head.vectorcall = entry;
   }
   return reinterpret_cast<PyObject*>(self);
 }
