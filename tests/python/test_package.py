@@ -212,6 +212,10 @@ def test_result_class(ev, expression, cls):
     ("collection.getEntity(99)", "V.IEntityCollection_getEntity(collection, 99)"),  # the library's failure
     ("vx.EntityID(None)", "V.new_EntityID(None)"),
     ("vx.EntityEditor('x')", "V.new_EntityEditor('x')"),
+    # one-argument and no-argument functions: the interpreter's own texts
+    ("pump.getType(1)", "V.IAttribute_getType(pump, 1)"),
+    ("pump.getType(x=1)", "V.IAttribute_getType(pump, x=1)"),
+    ("vx.ISolverManager.instance(1)", "V.ISolverManager_instance(1)"),
 ])
 def test_method_raises_as_the_flat_call(ev, method, flat):
     with pytest.raises(Exception) as by_method:

@@ -153,3 +153,13 @@ def test_object_argument_errors(m, collection, name):
     if not name.startswith("IHandle"):
         raises(TypeError, arg_message(name, 1, OBJECT_FUNCTIONS[name]), fn, collection)
     raises(TypeError, "_Varnex2Python.%s() takes exactly one argument (0 given)" % name, fn)
+    with pytest.raises(TypeError, match=r"^_Varnex2Python\.%s\(\) takes no keyword arguments$" % name):
+        fn(collection, x=1)
+
+
+@pytest.mark.parametrize("args, kwargs, text", [
+    ((1,), {}, "takes no arguments (1 given)"),
+    ((), {"x": 1}, "takes no keyword arguments"),
+])
+def test_no_argument_function_errors(m, args, kwargs, text):
+    raises(TypeError, "_Varnex2Python.ISolverManager_instance() " + text, lambda: m.ISolverManager_instance(*args, **kwargs))
