@@ -699,8 +699,8 @@ struct Entry {
   }
   static PyObject* one(PyObject*, PyObject* arg) { return D.callO(arg); }
   static PyObject* none(PyObject*, PyObject*) { return D.callNoArgs(); }
-  // The vectorcall entries of one-argument and no-argument rows: the interpreter's own ones
-  // (which a method descriptor may not take over) with the row's body called directly.
+  // The vectorcall entries of one-argument and no-argument rows, in place of the interpreter's
+  // (which a method descriptor may not take over): they call the row's body directly.
   static PyObject* vectorOne(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
     if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames)))
       return callWrongly(callable, argv, nargsf, kwnames);
