@@ -181,6 +181,18 @@ template <class U>
 PYRT_ALWAYS_INLINE bool keepsAddress(const SwigPyObject* sp, TypeDescriptor* u) {
   return sp->ty == u || sp->ty == SameAddressSource<U>::ty;
 }
+/// canConvert for a parameter of native type U (descriptor u): its remembered source first.
+template <class U>
+PYRT_ALWAYS_INLINE bool canConvertTo(SwigPyObject* sp, TypeDescriptor* u) {
+  return keepsAddress<U>(sp, u) || canConvert(sp, u);
+}
+/// pointerFromProxy for a parameter of native type U (descriptor u): the pointer as it is when it
+/// keeps the address, else converted, a same-address cast found on the way remembered.
+template <class U>
+PYRT_ALWAYS_INLINE void* pointerFromProxyTo(const ArgInfo& a, TypeDescriptor* u, bool* ok) {
+  if (keepsAddress<U>(a.proxy, u)) return *ok = true, a.proxy->ptr;
+  return pointerFromProxy(a, u, ok, &SameAddressSource<U>::ty);
+}
 
 /// Descriptors looked up by name once: "_p_char" and "std::string *".
 TypeDescriptor* charPtrTypeDescriptor();

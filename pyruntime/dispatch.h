@@ -107,7 +107,7 @@ struct Obj {
   using U = std::remove_const_t<T>;
   static TypeDescriptor* type() { return TypeOf<U>::descriptor(); }
   static bool check(const ArgInfo& a) {
-    if (a.cls & kClsProxy) return keepsAddress<U>(a.proxy, type()) || canConvert(a.proxy, type());
+    if (a.cls & kClsProxy) return canConvertTo<U>(a.proxy, type());
     return a.cls & kClsNone;
   }
   PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
@@ -115,19 +115,27 @@ struct Obj {
     // address, holding a pointer. Everything else, errors included, goes through loadOther.
     if ((a.cls & kClsProxy) && keepsAddress<U>(a.proxy, type()) && a.proxy->ptr)
       return ptr = static_cast<T*>(a.proxy->ptr), true;
-    return loadOther(a, fname, argno);
+    const Loaded other = loadOther(a, fname, argno);
+    ptr = other.ptr;
+    return other.ok;
   }
-  bool loadOther(const ArgInfo& a, const char* fname, int argno) {
+  // The other cases, errors included. The pointer is returned, not stored: a kind that no call
+  // can see stays in registers, so the inline case above reuses what check() read.
+  struct Loaded {
+    T* ptr;
+    bool ok;
+  };
+  static Loaded loadOther(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsProxy) {
       bool ok = false;
-      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok, &SameAddressSource<U>::ty));
-      if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
-      if (ptr || Nullable) return true;
-      return raiseNullReference(fname, argno, Text::get()), false;
+      T* p = static_cast<T*>(pointerFromProxyTo<U>(a, type(), &ok));
+      if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), Loaded{nullptr, false};
+      if (p || Nullable) return {p, true};
+      return raiseNullReference(fname, argno, Text::get()), Loaded{nullptr, false};
     }
-    if ((a.cls & kClsNone) && Nullable) return ptr = nullptr, true;
-    if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
-    return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
+    if ((a.cls & kClsNone) && Nullable) return {nullptr, true};
+    if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), Loaded{nullptr, false};
+    return raiseArgumentError(fname, argno, Text::get(), kTypeError), Loaded{nullptr, false};
   }
   T* operator->() const { return ptr; }
   T* get() const { return ptr; }
@@ -149,15 +157,12 @@ struct Ref {
   using U = std::remove_const_t<T>;
   static TypeDescriptor* type() { return TypeOf<U>::descriptor(); }
   static bool check(const ArgInfo& a) {
-    return (a.cls & kClsProxy) && (keepsAddress<U>(a.proxy, type()) || canConvert(a.proxy, type()));
+    return (a.cls & kClsProxy) && canConvertTo<U>(a.proxy, type());
   }
   bool load(const ArgInfo& a, const char* fname, int argno) {
     if (a.cls & kClsNone) return raiseNullReference(fname, argno, Text::get()), false;
     bool ok = false;
-    if ((a.cls & kClsProxy) && keepsAddress<U>(a.proxy, type()))
-      ptr = static_cast<T*>(a.proxy->ptr), ok = true;
-    else if (a.cls & kClsProxy)
-      ptr = static_cast<T*>(pointerFromProxy(a, type(), &ok, &SameAddressSource<U>::ty));
+    if (a.cls & kClsProxy) ptr = static_cast<T*>(pointerFromProxyTo<U>(a, type(), &ok));
     if (!ok) return raiseArgumentError(fname, argno, Text::get(), kTypeError), false;
     if (!ptr) return raiseNullReference(fname, argno, Text::get()), false;
     return true;
@@ -699,17 +704,14 @@ struct Entry {
   }
   static PyObject* one(PyObject*, PyObject* arg) { return D.callO(arg); }
   static PyObject* none(PyObject*, PyObject*) { return D.callNoArgs(); }
-  // The vectorcall entries of one-argument and no-argument rows, in place of the interpreter's
-  // (which a method descriptor may not take over): they call the row's body directly.
-  static PyObject* vectorOne(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames)))
+  // The vectorcall entry of a one-argument or no-argument row (Count 1 or 0), in place of the
+  // interpreter's (which a method descriptor may not take over): it calls the row's body directly.
+  template <int Count>
+  static PyObject* vectorExact(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != Count || (kwnames && PyTuple_GET_SIZE(kwnames)))
       return callWrongly(callable, argv, nargsf, kwnames);
-    return D.callO(argv[0]);
-  }
-  static PyObject* vectorNone(PyObject* callable, PyObject* const* argv, size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 0 || (kwnames && PyTuple_GET_SIZE(kwnames)))
-      return callWrongly(callable, argv, nargsf, kwnames);
-    return D.callNoArgs();
+    if constexpr (Count == 1) return D.callO(argv[0]);
+    else return D.callNoArgs();
   }
 };
 
@@ -720,9 +722,9 @@ constexpr Row def(const char* doc = nullptr) {
   if constexpr (std::is_same<T, Custom>::value) {
     return {{D.name, D.fn, D.flags, doc}, nullptr};
   } else if constexpr (IsSingle<T>::value && T::flags == METH_O) {
-    return {{D.name, Entry<D>::one, METH_O, doc}, Entry<D>::vectorOne};
+    return {{D.name, Entry<D>::one, METH_O, doc}, Entry<D>::template vectorExact<1>};
   } else if constexpr (IsSingle<T>::value && T::flags == METH_NOARGS) {
-    return {{D.name, Entry<D>::none, METH_NOARGS, doc}, Entry<D>::vectorNone};
+    return {{D.name, Entry<D>::none, METH_NOARGS, doc}, Entry<D>::template vectorExact<0>};
   } else {
     return {{D.name, Entry<D>::tuple, METH_VARARGS, doc}, Entry<D>::vector};
   }
