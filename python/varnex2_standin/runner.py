@@ -114,7 +114,22 @@ class ScriptError(RunError):
         frames = [f for f in traceback.extract_tb(error.__traceback__)
                   if not os.path.abspath(f.filename).startswith(packages)]
         lines = ["Traceback (most recent call last):\n"] + traceback.format_list(frames) if frames else []
-        return "".join(lines + traceback.format_exception_only(type(error), error))
+        return "".join(lines) + _short(error)
+
+
+def _short(error: BaseException) -> str:
+    """The exception's last traceback line; an overload error of the module keeps its first
+    line and says where its list of call forms is, instead of printing all of them."""
+    import traceback
+
+    text = str(error)
+    head, marker, forms = text.partition("\n  Possible C/C++ prototypes are:\n")
+    if not marker:
+        return "".join(traceback.format_exception_only(type(error), error))
+    count = len(forms.splitlines())
+    name = head.rsplit("'", 2)[-2] if head.count("'") >= 2 else "the function"
+    return "%s: %s\n  (%d call forms: help(_Varnex2Python.%s) lists them; vx.StrictEntityEditor names the " \
+           "argument that does not fit)\n" % (type(error).__name__, head, count, name)
 
 
 def parse_event(text: Union[str, int]) -> EventType:

@@ -381,6 +381,30 @@ def test_how_a_script_leaves_is_defined(fresh, write, body, outcome):
     assert history.outcome == outcome
 
 
+def test_an_overload_error_prints_its_first_line_and_where_the_forms_are(fresh, write):
+    path = write("import Varnex2Python as vx\nvx.EntityEditor(vx.ISolverManager.instance()).getDoubleValue(1.5)\n")
+    with pytest.raises(runner.ScriptError) as raised:
+        runner.run(path, model=model())
+    assert str(raised.value).endswith("Wrong number or type of arguments for overloaded function "
+                                      "'EntityEditor_getDoubleValue'.")
+    trace = raised.value.script_traceback()
+    assert len(trace.splitlines()) == 5 and "help(_Varnex2Python.EntityEditor_getDoubleValue)" in trace
+    assert "Varnex2Python/__init__.py" not in trace  # the class layer's frames are left out
+
+
+def test_a_tiny_time_step_does_not_break_the_progress(fresh):
+    import io
+    from varnex2_standin.progress import Progress
+
+    def stop(event):
+        if vx.ISolverManager.instance().getIteration() == 2:
+            vx.ISolverManager.instance().solveStop()
+
+    history = runner.run(stop, model=model(transient=True, timeStep=5e-324, totalTime=1.0),
+                         progress=Progress(io.StringIO(), bar=False))
+    assert history.outcome == "cancelled"
+
+
 def test_the_progress_fraction_counts_the_iterations_asked_for(fresh):
     import io
     from varnex2_standin.progress import Progress
