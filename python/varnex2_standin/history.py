@@ -220,7 +220,9 @@ class History:
         for panel, name in zip(axes[1:], numeric):
             panel.plot(x, self.column_float(name), marker=".")
             panel.set_title(_shorten(self.header(name)), fontsize=9, loc="left")
-            panel.set_ylabel(self.units.get(name, "value"))
+            unit = self.units.get(name)
+            leaf = name.rsplit("/", 1)[-1]  # the attribute's own name, with its unit
+            panel.set_ylabel("%s [%s]" % (leaf, unit) if unit else leaf)
             panel.grid(True, alpha=0.3)
             if setpoints and name in setpoints:
                 panel.axhline(setpoints[name], color="tab:orange", linestyle="--", linewidth=1,
