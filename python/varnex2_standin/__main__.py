@@ -13,17 +13,45 @@ matplotlib for --plot).
 import argparse
 import json
 import os
+import signal
 import sys
 import warnings
 from typing import Any, Dict, List, Optional, Sequence
 
 import varnex2_standin
 from varnex2_standin.history import History
-from varnex2_standin.modeltools import problems, read_model, tree
+from varnex2_standin.modeltools import escape_controls, problems, read_model, tree
 from varnex2_standin.options import add_run_options, run_arguments, take_script
 from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
 
 EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
+
+
+def _version() -> str:
+    """The installed package's version; from a build tree, the version of the library."""
+    from importlib import metadata
+
+    try:
+        return metadata.version("Varnex2Python")
+    except metadata.PackageNotFoundError:
+        import re
+
+        import Varnex2Python
+
+        found = re.search(r"\d+(\.\d+)+", Varnex2Python.versionString())
+        return found.group() if found else "unknown"
+
+
+class _VersionAction(argparse.Action):
+    """--version: looks the version up only when asked."""
+
+    def __init__(self, option_strings: Sequence[str], dest: str, **kwargs: Any) -> None:
+        super().__init__(option_strings, dest, nargs=0, help="print the version and exit")
+
+    def __call__(self, parser: argparse.ArgumentParser, namespace: argparse.Namespace, values: Any,
+                 option_string: Optional[str] = None) -> None:
+        print("varnex2-standin %s" % _version())
+        parser.exit()
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -31,6 +59,7 @@ def _parser() -> argparse.ArgumentParser:
         prog="varnex2-standin",
         description="Offline tools of the Varnex2 stand-in library: run a coupling script as the "
                     "solver would, print a model as a tree, check a model file.")
+    parser.add_argument("--version", action=_VersionAction)
     commands = parser.add_subparsers(dest="command", metavar="COMMAND")
     commands.required = True
     run = commands.add_parser(
@@ -188,9 +217,9 @@ def _info(args: argparse.Namespace) -> int:
         return _error(problem)
     dumped = varnex2_standin.dump_model()
     if args.json:
-        print(json.dumps(dumped, indent=1, ensure_ascii=False))
+        print(escape_controls(json.dumps(dumped, indent=1, ensure_ascii=False), json_escapes=True))
         return EXIT_OK
-    print("model: %s" % (args.model or "built-in"))
+    print("model: %s" % escape_controls(args.model or "built-in"))
     for line in tree(dumped):
         print(line)
     return EXIT_OK
@@ -233,10 +262,22 @@ def _count_entities(nodes: List[Dict[str, Any]]) -> int:
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = _parser().parse_args(argv)
     try:
-        return {"run": _run, "info": _info, "check": _check}[args.command](args)
+        status = {"run": _run, "info": _info, "check": _check}[args.command](args)
+        sys.stdout.flush()  # a closed pipe shows up here rather than at exit
+        return status
     except KeyboardInterrupt:
         print("\nvarnex2-standin: interrupted", file=sys.stderr)
         return EXIT_INTERRUPTED
+    except BrokenPipeError:
+        # The reader went away (| head): stop quietly, as other tools do. Standard output
+        # goes to /dev/null so that the interpreter's flush at exit finds nothing to write.
+        try:
+            devnull = os.open(os.devnull, os.O_WRONLY)
+            os.dup2(devnull, sys.stdout.fileno())
+            os.close(devnull)
+        except (OSError, ValueError):
+            pass  # not a file descriptor (a redirected sys.stdout): nothing is flushed at exit
+        return 128 + signal.SIGPIPE
 
 
 if __name__ == "__main__":
