@@ -21,7 +21,7 @@ from typing import Any, Dict, List, Optional, Sequence
 import varnex2_standin
 from varnex2_standin.history import History
 from varnex2_standin.modeltools import escape_controls, problems, read_model, tree
-from varnex2_standin.options import add_run_options, run_arguments, take_script
+from varnex2_standin.options import add_run_options, assignment, run_arguments, take_script
 from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
 
 EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
@@ -84,6 +84,9 @@ def _parser() -> argparse.ArgumentParser:
     run.add_argument("--csv", metavar="FILE", help="write the history as CSV")
     run.add_argument("--plot", metavar="FILE", help="write a PNG of the residual and the monitored values "
                                                      "(needs matplotlib: pip install 'Varnex2Python[plot]')")
+    run.add_argument("--setpoint", metavar="PATH=VALUE", action="append", default=[],
+                     help="a set-point drawn as a dashed line in the plot's panel of that monitor (repeatable)")
+    run.add_argument("--tolerance", metavar="X", type=float, help="a tolerance line in the plot's residual panel")
     run.add_argument("--quiet", action="store_true", help="no progress and no messages, only the summary")
     info = commands.add_parser("info", help="print a model as a tree of entities and attributes")
     info.add_argument("model", nargs="?", help="model file (default: the built-in model)")
@@ -149,6 +152,7 @@ def _run(args: argparse.Namespace) -> int:
         return _error("--continue: no file %s" % args.continue_from)
     try:
         options = run_arguments(args)
+        args.setpoints = _setpoints(args)
     except ValueError as error:
         return _error(str(error))
     varnex2_standin.reset()
@@ -194,12 +198,29 @@ def _run(args: argparse.Namespace) -> int:
     return status
 
 
+def _setpoints(args: argparse.Namespace) -> Dict[str, float]:
+    """--setpoint PATH=VALUE as monitor -> value; the path must be one of the monitors."""
+    found: Dict[str, float] = {}
+    for text in args.setpoint:
+        path, value = assignment(text, "--setpoint")
+        if path not in args.monitor:
+            raise ValueError("--setpoint %s: %s is not monitored (--monitor %s)" % (text, path, path))
+        try:
+            found[path] = float(value)
+        except ValueError:
+            raise ValueError("--setpoint %s: %r is not a number" % (text, value)) from None
+    if found and not args.plot:
+        raise ValueError("--setpoint is drawn in the plot: give --plot FILE too")
+    return found
+
+
 def _write_outputs(history: History, args: argparse.Namespace) -> bool:
     """Writes the CSV and the plot; False (an error line said why) when one cannot be written."""
     written = True
     for path, write, report in ((args.csv, history.to_csv, "history: %d rows, %d columns -> %%s"
                                  % (len(history.rows), len(history.columns))),
-                                (args.plot, history.plot, "plot -> %s")):
+                                (args.plot, lambda path: history.plot(path, setpoints=args.setpoints,
+                                                                      tolerance=args.tolerance), "plot -> %s")):
         if not path:
             continue
         try:

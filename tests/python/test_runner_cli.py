@@ -127,6 +127,8 @@ def test_a_script_that_does_not_compile_exits_1_naming_the_line(tmp_path):
     (["run", "steady_coupling.py", "--plant", "steady_coupling.py:plnt"],
      "plant: steady_coupling.py has no function 'plnt'"),
     (["run", "steady_coupling.py", "--csv", "."], "--csv .: is a folder, not a file"),
+    (["run", "steady_coupling.py", "--setpoint", "Pump/Pump1/Speed=1600", "--plot", "p.png"],
+     "--setpoint Pump/Pump1/Speed=1600: Pump/Pump1/Speed is not monitored"),
     (["run", "steady_coupling.py", "--plot", "absent/run.png"], "--plot absent/run.png: no folder "),
     (["info", "steady_coupling.py"], "the model cannot be used: steady_coupling.py: not valid JSON"),
 ])
