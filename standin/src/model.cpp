@@ -56,7 +56,7 @@ EntityNode* Node::parentEntity() const {
 }
 
 std::string Node::pathInEntity() const {
-    if (parent == nullptr) return name;
+    if (parent == nullptr) return std::string(name);
     std::vector<const Node*> chain;
     for (const Node* n = this; n->parent != nullptr; n = n->parent) {
         chain.push_back(n);
@@ -73,7 +73,7 @@ std::string Node::pathInEntity() const {
 std::string Node::fullPath() const {
     if (kind == NodeKind::Entity) return static_cast<const EntityNode*>(this)->fullName;
     EntityNode* entity = parentEntity();
-    if (entity == nullptr) return name;
+    if (entity == nullptr) return std::string(name);
     return entity->fullName + "/" + pathInEntity();
 }
 
@@ -135,17 +135,51 @@ Model::~Model() {
 }
 
 const std::string* Model::intern(std::string_view text) {
-    return &*strings_.emplace(text).first;
+    auto it = strings_.find(text);
+    if (it != strings_.end()) return it->second;
+    const std::string& kept = stringStore_.emplace_back(text);
+    strings_.emplace(kept, &kept);
+    return &kept;
+}
+
+namespace {
+
+std::size_t nameHash(std::string_view name) { return std::hash<std::string_view>()(name); }
+
+}  // namespace
+
+Node* NameIndex::find(std::string_view name) const {
+    std::size_t hash = nameHash(name), mask = slots_.size() - 1;
+    auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t i = hash & mask; slots_[i] != nullptr; i = (i + 1) & mask) {
+        if (tags_[i] == tag && slots_[i]->name == name) return slots_[i];
+    }
+    return nullptr;
+}
+
+void NameIndex::insert(Node* node) {
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<Node*> old(std::max<std::size_t>(32, 2 * slots_.size()), nullptr);
+        old.swap(slots_);
+        tags_.assign(slots_.size(), 0);
+        count_ = 0;
+        for (Node* n : old) {
+            if (n != nullptr) insert(n);
+        }
+    }
+    std::size_t hash = nameHash(node->name), mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i] != nullptr) i = (i + 1) & mask;
+    slots_[i] = node;
+    tags_[i] = static_cast<std::uint32_t>(hash >> 32);
+    ++count_;
 }
 
 namespace {
 
 template <class T>
 Node* findNamed(const std::vector<T*>& list, const NameIndex* index, std::string_view name) {
-    if (index != nullptr) {
-        auto it = index->find(name);
-        return it == index->end() ? nullptr : it->second;
-    }
+    if (index != nullptr) return index->find(name);
     for (T* n : list) {
         if (n->name == name) return n;
     }
@@ -158,10 +192,10 @@ bool addNamed(std::vector<T*>& list, std::unique_ptr<NameIndex>& index, Node* ch
     if (findNamed(list, index.get(), child->name) != nullptr) return false;
     list.push_back(static_cast<T*>(child));
     if (index != nullptr) {
-        index->emplace(child->name, child);
+        index->insert(child);
     } else if (list.size() >= kIndexedFrom) {
         index = std::make_unique<NameIndex>();
-        for (T* n : list) index->emplace(n->name, n);
+        for (T* n : list) index->insert(n);
     }
     return true;
 }

@@ -34,7 +34,7 @@ using sdk::Tools::IString;
 namespace {
 
 std::string_view view(const IConstString& s) { return std::string_view(s.c_str(), s.size()); }
-void put(IString& out, const std::string& text) { out.assign(text.data(), text.size()); }
+void put(IString& out, std::string_view text) { out.assign(text.data(), text.size()); }
 
 sm::IEntity* entityObject(EntityNode* node);
 sm::IEntity* decoy();
