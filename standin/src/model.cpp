@@ -157,7 +157,7 @@ Node* NameIndex::find(std::string_view name) const {
     return nullptr;
 }
 
-void NameIndex::insert(Node* node) {
+bool NameIndex::insert(Node* node) {
     if (2 * (count_ + 1) > slots_.size()) {
         std::vector<Node*> old(std::max<std::size_t>(32, 2 * slots_.size()), nullptr);
         old.swap(slots_);
@@ -168,11 +168,15 @@ void NameIndex::insert(Node* node) {
         }
     }
     std::size_t hash = nameHash(node->name), mask = slots_.size() - 1;
+    auto tag = static_cast<std::uint32_t>(hash >> 32);
     std::size_t i = hash & mask;
-    while (slots_[i] != nullptr) i = (i + 1) & mask;
+    for (; slots_[i] != nullptr; i = (i + 1) & mask) {
+        if (tags_[i] == tag && slots_[i]->name == node->name) return false;
+    }
     slots_[i] = node;
-    tags_[i] = static_cast<std::uint32_t>(hash >> 32);
+    tags_[i] = tag;
     ++count_;
+    return true;
 }
 
 namespace {
@@ -189,11 +193,14 @@ Node* findNamed(const std::vector<T*>& list, const NameIndex* index, std::string
 // Appends child unless its name is taken; indexes the list once it grows long.
 template <class T>
 bool addNamed(std::vector<T*>& list, std::unique_ptr<NameIndex>& index, Node* child) {
-    if (findNamed(list, index.get(), child->name) != nullptr) return false;
-    list.push_back(static_cast<T*>(child));
     if (index != nullptr) {
-        index->insert(child);
-    } else if (list.size() >= kIndexedFrom) {
+        if (!index->insert(child)) return false;
+        list.push_back(static_cast<T*>(child));
+        return true;
+    }
+    if (findNamed(list, nullptr, child->name) != nullptr) return false;
+    list.push_back(static_cast<T*>(child));
+    if (list.size() >= kIndexedFrom) {
         index = std::make_unique<NameIndex>();
         for (T* n : list) index->insert(n);
     }

@@ -102,7 +102,7 @@ struct ValueNode : Node {
 class NameIndex {
 public:
     Node* find(std::string_view name) const;
-    void insert(Node* node);  // a name not yet in the index
+    bool insert(Node* node);  // false (and nothing added) when the name is there already
 
 private:
     std::vector<Node*> slots_;

@@ -165,10 +165,17 @@ const char* const kKeyNames[kKeys] = {"name",       "kind",  "type",   "id",    
                                       "attributes", "value", "values", "target", "targets"};
 
 Key keyOf(std::string_view key) {
-    for (int k = 0; k < kKeys; ++k) {
-        if (key == kKeyNames[k]) return static_cast<Key>(k);
+    Key k = kKeys;
+    switch (key.size()) {  // one candidate by length and first letter
+    case 2: k = kId; break;
+    case 4: k = key[0] == 'n' ? kName : key[0] == 'k' ? kKind : key[0] == 't' ? kType : kUnit; break;
+    case 5: k = kValue; break;
+    case 6: k = key[0] == 'a' ? kAccess : key[0] == 'v' ? kValues : kTarget; break;
+    case 7: k = kTargets; break;
+    case 10: k = kAttributes; break;
+    default: return kKeys;
     }
-    return kKeys;
+    return key == kKeyNames[k] ? k : kKeys;
 }
 
 // Keys each kind of definition takes, for unknown-key messages and suggestions.
@@ -628,7 +635,7 @@ private:
         case NodeKind::Shortcut: node = model_.make<ShortcutNode>(); break;
         default: node = model_.make<ValueNode>(kind); node->access = kReadWrite; break;
         }
-        if (kind != NodeKind::Entity) node->name = *model_.intern(name);
+        if (kind != NodeKind::Entity) node->name = *intern(name);
         if (!model_.attach(parent, node)) {
             node->parent = parent;  // a checked model goes on with it; a loaded one stops here
             problem(here(), "the name " + cut(name) + " is used twice");
@@ -657,10 +664,10 @@ private:
         // Type, unit and access.
         std::string_view type = node->kind == NodeKind::Entity ? std::string_view() : kindText(node->kind);
         if (d.seen[kType] && text(d.member[kType], Place{this, ".type"}, t)) type = t;
-        node->type = model_.intern(type);
+        node->type = intern(type);
         if (d.seen[kUnit] && d.member[kUnit].type != JsonType::Null && text(d.member[kUnit], Place{this, ".unit"}, t) &&
             !t.empty())
-            node->unit = model_.intern(t);
+            node->unit = intern(t);
         if (d.seen[kAccess]) access(d.member[kAccess], Place{this, ".access"}, node->access);
         switch (node->kind) {
         case NodeKind::Entity: {
@@ -799,7 +806,7 @@ private:
         case ValueKind::String: {
             std::string_view t;
             if (!text(v, where, t)) return false;
-            node.slots[c].text = model_.intern(t);
+            node.slots[c].text = intern(t);
             return true;
         }
         }
@@ -844,6 +851,17 @@ private:
             for (const std::string& path : s->targetPaths) s->targets.push_back(model_.resolveFullPath(path));
         }
     }
+
+    // Names, types and texts repeat: the last ones interned are looked up here first.
+    const std::string* intern(std::string_view text) {
+        std::size_t slot = text.empty() ? 0 : (text.size() * 31u + static_cast<unsigned char>(text[0]) * 7u +
+                                               static_cast<unsigned char>(text.back())) % kInterned;
+        const std::string* kept = interned_[slot];
+        if (kept != nullptr && *kept == text) return kept;
+        return interned_[slot] = model_.intern(text);
+    }
+    static constexpr std::size_t kInterned = 61;
+    const std::string* interned_[kInterned] = {};
 
     std::string_view text_;
     JsonLexer lexer_;
@@ -951,17 +969,21 @@ std::string readFile(const std::string& path) {
     if (!S_ISREG(info.st_mode)) throw refuse("not a regular file");
     const std::string tooLarge = "larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB";
     if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) throw refuse(tooLarge);
-    std::string content;
-    content.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    while (true) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+    // Straight into the text; a file that grows while it is read goes on in small pieces.
+    std::string content(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t size = 0;
+    char more[1 << 12];
+    while (size <= kMaxFileBytes) {
+        bool inPlace = size < content.size();
+        ssize_t got = inPlace ? ::read(fd, &content[size], content.size() - size) : ::read(fd, more, sizeof more);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) throw refuse(std::strerror(errno));
         if (got == 0) break;
-        if (content.size() + static_cast<std::size_t>(got) > kMaxFileBytes) throw refuse(tooLarge);
-        content.append(buffer, static_cast<std::size_t>(got));
+        if (!inPlace) content.append(more, static_cast<std::size_t>(got));
+        size += static_cast<std::size_t>(got);
     }
+    if (size > kMaxFileBytes) throw refuse(tooLarge);
+    content.resize(size);
     return content;
 }
 
