@@ -26,6 +26,7 @@ thread_local std::string dumpBuffer;
 thread_local std::string runBuffer;
 thread_local std::vector<control::Call> callSnapshot;
 thread_local std::vector<std::pair<int, std::string>> messageSnapshot;
+thread_local std::vector<std::string> problemSnapshot;
 
 std::mutex& controlLock() {
     static auto* lock = new std::mutex();  // never destroyed: controls may come during exit
@@ -113,6 +114,25 @@ int varnex2_standin_load_model_file(const char* path) {
         return failed(e.what());
     }
     lastError.clear();
+    return 0;
+}
+
+// Checks touch no shared state: they take no lock, so a long one holds up no control.
+int varnex2_standin_check_model_text(const char* text, size_t length) {
+    problemSnapshot = checkModelText(std::string_view(text == nullptr ? "" : text, text ? length : 0));
+    return static_cast<int>(problemSnapshot.size());
+}
+
+int varnex2_standin_check_model_file(const char* path) {
+    if (path == nullptr) return failed("no path given");
+    problemSnapshot = checkModelFile(path);
+    return static_cast<int>(problemSnapshot.size());
+}
+
+int varnex2_standin_problem(size_t index, const char** text, size_t* length) {
+    if (index >= problemSnapshot.size()) return -1;
+    if (text) *text = problemSnapshot[index].data();
+    if (length) *length = problemSnapshot[index].size();
     return 0;
 }
 

@@ -157,8 +157,9 @@ std::string jsonMessage(std::string_view text, std::size_t offset) {
     return "not valid JSON: " + placeOf(text, offset) + ": syntax error";
 }
 
-// A problem found while reading: loading stops at the first, checking notes them all.
+// Ends reading: at the first problem when loading, after kMaxProblems when checking.
 struct Stop {};
+constexpr std::size_t kMaxProblems = 1000;
 
 enum Key : int { kName, kKind, kType, kId, kAccess, kUnit, kAttributes, kValue, kValues, kTarget, kTargets, kKeys };
 const char* const kKeyNames[kKeys] = {"name",       "kind",  "type",   "id",     "access", "unit",
@@ -335,6 +336,10 @@ private:
             throw Stop{};
         }
         problems_->push_back(where + ": " + what);
+        if (problems_->size() == kMaxProblems) {
+            problems_->push_back("stopped after " + std::to_string(kMaxProblems) + " problems");
+            throw Stop{};
+        }
     }
 
 public:
@@ -1010,9 +1015,12 @@ std::unique_ptr<Model> read(std::string_view text, std::vector<std::string>* pro
             whole.skip();
             whole.end();
         } catch (const JsonFault& fault) {
-            throw ModelError(jsonMessage(text, fault.offset));
+            if (problems == nullptr) throw ModelError(jsonMessage(text, fault.offset));
+            *problems = {jsonMessage(text, fault.offset)};
+            return model;
         }
-        throw ModelError(reader.firstProblem());
+        if (problems == nullptr) throw ModelError(reader.firstProblem());
+        return model;
     }
     if (problems != nullptr && !problems->empty()) checkNesting(text);
     return model;
