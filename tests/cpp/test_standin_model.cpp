@@ -170,6 +170,23 @@ INSTANTIATE_TEST_SUITE_P(
              }, "logic_error: double attribute 'CoolingLoop/Pump1/Speed' belongs to a model that has been replaced / "
                 "1450"}));
 
+// Objects of replaced models stay callable and fail; those of the model replaced last name
+// their path, older ones their kind. Their last error is that failure from the replacement on.
+TEST_F(Standin, ObjectsOfReplacedModelsFailNamingWhatTheyWere) {
+    IAttribute* older = attribute("CoolingLoop/Pump1/Speed");
+    EXPECT_THROW(older->setDoubleValue(1.0, Chronology_Initial), std::logic_error);
+    varnex2_standin_reset();
+    IEntity* last = entity("CoolingLoop/Pump1");
+    varnex2_standin_reset();
+    EXPECT_EQ(older->getLastExceptionMessage(), "double attribute belongs to a model that has been replaced");
+    EXPECT_EQ(older->getLastExceptionType(), ExceptionType_Logic_Error);
+    EXPECT_EQ(outcome([&] { older->getDoubleValue(); }),
+              "logic_error: double attribute belongs to a model that has been replaced");
+    EXPECT_EQ(outcome([&] { last->getName(); }),
+              "logic_error: entity 'CoolingLoop/Pump1' belongs to a model that has been replaced");
+    EXPECT_NE(static_cast<void*>(entity("CoolingLoop/Pump1")), static_cast<void*>(last));  // never reused
+}
+
 TEST_F(Standin, TreeOrderCountsAndPaths) {
     IEntityCollection& c = collection();
     EXPECT_EQ(c.getNumberOfEntities("Pipe", "Pipe1"), 2u);
