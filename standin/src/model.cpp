@@ -150,31 +150,27 @@ std::size_t nameHash(std::string_view name) { return std::hash<std::string_view>
 
 Node* NameIndex::find(std::string_view name) const {
     std::size_t hash = nameHash(name), mask = slots_.size() - 1;
-    auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t i = hash & mask; slots_[i] != nullptr; i = (i + 1) & mask) {
-        if (tags_[i] == tag && slots_[i]->name == name) return slots_[i];
+    for (std::size_t i = hash & mask; slots_[i].node != nullptr; i = (i + 1) & mask) {
+        if (slots_[i].tag == hash && slots_[i].node->name == name) return slots_[i].node;
     }
     return nullptr;
 }
 
 bool NameIndex::insert(Node* node) {
     if (2 * (count_ + 1) > slots_.size()) {
-        std::vector<Node*> old(std::max<std::size_t>(32, 2 * slots_.size()), nullptr);
+        std::vector<Slot> old(std::max<std::size_t>(32, 2 * slots_.size()), Slot{nullptr, 0});
         old.swap(slots_);
-        tags_.assign(slots_.size(), 0);
         count_ = 0;
-        for (Node* n : old) {
-            if (n != nullptr) insert(n);
+        for (const Slot& s : old) {
+            if (s.node != nullptr) insert(s.node);
         }
     }
     std::size_t hash = nameHash(node->name), mask = slots_.size() - 1;
-    auto tag = static_cast<std::uint32_t>(hash >> 32);
     std::size_t i = hash & mask;
-    for (; slots_[i] != nullptr; i = (i + 1) & mask) {
-        if (tags_[i] == tag && slots_[i]->name == node->name) return false;
+    for (; slots_[i].node != nullptr; i = (i + 1) & mask) {
+        if (slots_[i].tag == hash && slots_[i].node->name == node->name) return false;
     }
-    slots_[i] = node;
-    tags_[i] = tag;
+    slots_[i] = Slot{node, hash};
     ++count_;
     return true;
 }

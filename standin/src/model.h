@@ -97,16 +97,19 @@ struct ValueNode : Node {
 };
 
 // Children by name, kept only for long child lists (short ones are searched in place):
-// open addressing over node pointers, at most half full, with a few bits of each name's
-// hash beside it so that a probe rarely has to visit a node.
+// open addressing, at most half full, each slot a node and some bits of its name's hash,
+// so that a probe rarely has to visit a node that does not match.
 class NameIndex {
 public:
     Node* find(std::string_view name) const;
     bool insert(Node* node);  // false (and nothing added) when the name is there already
 
 private:
-    std::vector<Node*> slots_;
-    std::vector<std::uint32_t> tags_;
+    struct Slot {
+        Node* node;
+        std::size_t tag;
+    };
+    std::vector<Slot> slots_;
     std::size_t count_ = 0;
 };
 constexpr std::size_t kIndexedFrom = 8;
