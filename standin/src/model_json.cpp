@@ -192,6 +192,8 @@ constexpr unsigned kValueKeys = kCommonKeys | bit(kUnit) | bit(kValue) | bit(kVa
 struct Definition {
     JsonValue member[kKeys];            // scalar members; "id", "targets", "values" hold their type
     bool seen[kKeys] = {};
+    bool done[kKeys] = {};              // checked and applied
+    std::size_t checked = 0;            // keys of `order` checked for being known
     std::vector<JsonValue> items[2];    // "id" and "targets" items
     std::vector<std::pair<std::string, JsonValue>> values;  // "values" members
     std::vector<std::int16_t> order;    // keys in text order: a Key, or kKeys + index in unknown
@@ -201,6 +203,8 @@ struct Definition {
 
     void clear() {
         std::fill(std::begin(seen), std::end(seen), false);
+        std::fill(std::begin(done), std::end(done), false);
+        checked = 0;
         items[0].clear();
         items[1].clear();
         values.clear();
@@ -530,6 +534,7 @@ private:
                 if (node == nullptr && !skipped && d.seen[kName] && (level == 0 || d.seen[kKind]))
                     node = open(d, parent, level, skipped);
                 if (node != nullptr && node->isComposite() && !skipped) {
+                    members(d, node, level, false);
                     children(static_cast<CompositeNode*>(node), level, d);
                 } else {
                     if (node == nullptr && !skipped) d.deferred = lexer_.offset(), d.hasDeferred = true;
@@ -571,7 +576,7 @@ private:
                 children(static_cast<CompositeNode*>(node), level, d);
                 lexer_.seek(back);
             }
-            finish(d, node, level);
+            members(d, node, level, true);
         }
         path_.pop_back();
     }
@@ -648,11 +653,13 @@ private:
         return node;
     }
 
-    // Checks and applies the short members once the definition is complete.
-    void finish(Definition& d, Node* node, int level) {
+    // Checks and applies the short members met so far that are not yet done: before the
+    // attributes of an entity or composite, and once the definition is complete.
+    void members(Definition& d, Node* node, int level, bool complete) {
         const Place place{this, ""};
         unsigned allowed = keysOf(node->kind);
-        for (std::int16_t k : d.order) {
+        for (; d.checked < d.order.size(); ++d.checked) {
+            std::int16_t k = d.order[d.checked];
             if (k < kKeys && (allowed & bit(static_cast<Key>(k)))) continue;
             std::string_view key = k < kKeys ? std::string_view(kKeyNames[k]) : d.unknown[static_cast<std::size_t>(k - kKeys)];
             const char* names[kKeys];
@@ -662,32 +669,23 @@ private:
             }
             problem(place.str(), "unknown key " + cut(key) + suggestion(key, names, n));
         }
+        auto take = [&d](Key k) { return d.seen[k] && !d.done[k] ? (d.done[k] = true) : false; };
         std::string_view t;
-        if (level == 0 && d.seen[kKind] && text(d.member[kKind], Place{this, ".kind"}, t) && t != "entity")
+        if (level == 0 && take(kKind) && text(d.member[kKind], Place{this, ".kind"}, t) && t != "entity")
             problem(here() + ".kind", "a root entity must be of kind 'entity'");
-        if (node->kind == NodeKind::Entity && !d.seen[kType]) problem(here(), "an entity needs a 'type'");
+        if (complete && node->kind == NodeKind::Entity && !d.seen[kType]) problem(here(), "an entity needs a 'type'");
         // Type, unit and access.
-        std::string_view type = node->kind == NodeKind::Entity ? std::string_view() : kindText(node->kind);
-        if (d.seen[kType] && text(d.member[kType], Place{this, ".type"}, t)) type = t;
-        node->type = intern(type);
-        if (d.seen[kUnit] && d.member[kUnit].type != JsonType::Null && text(d.member[kUnit], Place{this, ".unit"}, t) &&
+        if (take(kType) && text(d.member[kType], Place{this, ".type"}, t)) node->type = intern(t);
+        if (complete && node->type == nullptr)
+            node->type = intern(node->kind == NodeKind::Entity ? std::string_view() : kindText(node->kind));
+        if (take(kUnit) && d.member[kUnit].type != JsonType::Null && text(d.member[kUnit], Place{this, ".unit"}, t) &&
             !t.empty())
             node->unit = intern(t);
-        if (d.seen[kAccess]) access(d.member[kAccess], Place{this, ".access"}, node->access);
+        if (take(kAccess)) access(d.member[kAccess], Place{this, ".access"}, node->access);
+        if (node->kind == NodeKind::Entity && take(kId)) id(d, static_cast<EntityNode*>(node));
+        if (!complete) return;
         switch (node->kind) {
-        case NodeKind::Entity: {
-            if (!d.seen[kId]) break;
-            auto* e = static_cast<EntityNode*>(node);
-            const auto& id = d.items[0];
-            if (d.member[kId].type != JsonType::Array || id.size() != 2) {
-                problem(here() + ".id", "expected two integers");
-                break;
-            }
-            bool ok = integer(id[0], Place{this, ".id[0]"}, e->id1);
-            ok = integer(id[1], Place{this, ".id[1]"}, e->id2) && ok;
-            e->explicitId = ok;
-            break;
-        }
+        case NodeKind::Entity:
         case NodeKind::Composite: break;
         case NodeKind::Link:
         case NodeKind::List:
@@ -695,6 +693,14 @@ private:
         case NodeKind::Shortcut: shortcut(d, static_cast<ShortcutNode*>(node)); break;
         default: values(d, static_cast<ValueNode*>(node)); break;
         }
+    }
+
+    void id(Definition& d, EntityNode* e) {
+        const auto& id = d.items[0];
+        if (d.member[kId].type != JsonType::Array || id.size() != 2) return problem(here() + ".id", "expected two integers");
+        bool ok = integer(id[0], Place{this, ".id[0]"}, e->id1);
+        ok = integer(id[1], Place{this, ".id[1]"}, e->id2) && ok;
+        e->explicitId = ok;
     }
 
     void access(const JsonValue& v, const Place& where, std::uint8_t& out) {
