@@ -157,12 +157,15 @@ Node* NameIndex::find(std::string_view name) const {
 }
 
 bool NameIndex::insert(Node* node) {
-    if (2 * (count_ + 1) > slots_.size()) {
+    if (2 * (count_ + 1) > slots_.size()) {  // twice the size; the kept hashes place the nodes again
         std::vector<Slot> old(std::max<std::size_t>(32, 2 * slots_.size()), Slot{nullptr, 0});
         old.swap(slots_);
-        count_ = 0;
+        std::size_t mask = slots_.size() - 1;
         for (const Slot& s : old) {
-            if (s.node != nullptr) insert(s.node);
+            if (s.node == nullptr) continue;
+            std::size_t i = s.tag & mask;
+            while (slots_[i].node != nullptr) i = (i + 1) & mask;
+            slots_[i] = s;
         }
     }
     std::size_t hash = nameHash(node->name), mask = slots_.size() - 1;

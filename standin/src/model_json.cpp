@@ -176,7 +176,10 @@ Key keyOf(std::string_view key) {
     case 10: k = kAttributes; break;
     default: return kKeys;
     }
-    return key == kKeyNames[k] ? k : kKeys;
+    for (std::size_t i = 0; i < key.size(); ++i) {  // short: no call to compare
+        if (key[i] != kKeyNames[k][i]) return kKeys;
+    }
+    return k;
 }
 
 // Keys each kind of definition takes, for unknown-key messages and suggestions.
