@@ -271,7 +271,7 @@ struct PendingLink {
 class Reader {
 public:
     Reader(std::string_view text, Model& model, std::vector<std::string>* problems)
-        : text_(text), lexer_(text), model_(model), problems_(problems) {}
+        : lexer_(text), model_(model), problems_(problems) {}
 
     void document() {
         if (!lexer_.open('{')) {
@@ -538,7 +538,7 @@ private:
                     node = open(d, parent, level, skipped);
                 if (node != nullptr && node->isComposite() && !skipped) {
                     members(d, node, level, false);
-                    children(static_cast<CompositeNode*>(node), level, d);
+                    children(static_cast<CompositeNode*>(node), level);
                 } else {
                     if (node == nullptr && !skipped) d.deferred = lexer_.offset(), d.hasDeferred = true;
                     lexer_.skip();
@@ -576,7 +576,7 @@ private:
             if (d.hasDeferred && node->isComposite()) {  // attributes that came before the name or kind
                 std::size_t back = lexer_.offset();
                 lexer_.seek(d.deferred);
-                children(static_cast<CompositeNode*>(node), level, d);
+                children(static_cast<CompositeNode*>(node), level);
                 lexer_.seek(back);
             }
             members(d, node, level, true);
@@ -584,13 +584,12 @@ private:
         path_.pop_back();
     }
 
-    void children(CompositeNode* composite, int level, const Definition& d) {
+    void children(CompositeNode* composite, int level) {
         if (!lexer_.open('[')) {
             JsonValue ignored;
             lexer_.read(ignored);
             return problem(here() + ".attributes", "expected a list");
         }
-        (void)d;
         bool first = true;
         for (std::size_t i = 0; lexer_.item(first); ++i) definition(composite, i, level + 1);
     }
@@ -877,7 +876,6 @@ private:
     static constexpr std::size_t kInterned = 61;
     const std::string* interned_[kInterned] = {};
 
-    std::string_view text_;
     JsonLexer lexer_;
     Model& model_;
     std::vector<std::string>* problems_;  // null: stop at the first
