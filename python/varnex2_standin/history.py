@@ -9,8 +9,6 @@ from typing import TYPE_CHECKING, Any, Dict, List, Mapping, Optional, Sequence, 
 if TYPE_CHECKING:  # matplotlib, numpy and pandas stay optional
     from matplotlib.figure import Figure
 
-from Varnex2Python.capture import cell as _cell
-
 __all__ = ["History", "RUN_COLUMNS", "PlotUnavailable", "split_unit", "read_csv"]
 
 Value = Union[int, float, bool, str, None]
@@ -33,6 +31,15 @@ def split_unit(header: str) -> Tuple[str, Optional[str]]:
     ``("Pump/Pump1/Speed", "rpm")``, a header without a bracketed unit ``(header, None)``."""
     match = _HEADER_UNIT.match(header)
     return (match.group(1), match.group(2)) if match else (header, None)
+
+
+def _cell(value: Value) -> str:
+    # As Varnex2Python.capture writes traces (not imported here: that would bind the classes).
+    if value is None:
+        return ""
+    if isinstance(value, bool):
+        return "true" if value else "false"
+    return repr(value) if isinstance(value, float) else str(value)  # floats: shortest exact text
 
 
 def _parse_cell(text: str) -> Value:
