@@ -20,6 +20,7 @@ import varnex2_standin
 from varnex2_standin.history import History
 from varnex2_standin.modeltools import problems, read_model, tree
 from varnex2_standin.runner import ScriptError, run
+from varnex2_standin.sweep import add_parser as add_sweep_parser, main as sweep_main
 
 EXIT_OK, EXIT_FAILED, EXIT_USAGE = 0, 1, 2
 
@@ -55,6 +56,7 @@ def _parser() -> argparse.ArgumentParser:
     info.add_argument("--json", action="store_true", help="print the model as dump_model() gives it")
     check = commands.add_parser("check", help="validate a model file and print every problem with its place")
     check.add_argument("model", help="model file")
+    add_sweep_parser(commands)
     return parser
 
 
@@ -174,7 +176,7 @@ def _count_entities(nodes: List[Dict[str, Any]]) -> int:
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = _parser().parse_args(argv)
     try:
-        return {"run": _run, "info": _info, "check": _check}[args.command](args)
+        return {"run": _run, "info": _info, "check": _check, "sweep": sweep_main}[args.command](args)
     except KeyboardInterrupt:
         print("\nvarnex2-standin: interrupted", file=sys.stderr)
         return 130
