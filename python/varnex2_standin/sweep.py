@@ -526,13 +526,11 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
             if failed:
                 bar.set_postfix(failed=failed, refresh=False)
     except KeyboardInterrupt:
-        for future in futures:
-            future.cancel()
-        if own:
-            pool.shutdown(wait=True)  # the running cases got the interrupt too and end now
         for future, index in futures.items():
             if future.done():
                 results[index] = _result_of(future)
+            elif not future.cancel():  # running: on a terminal its process got the Ctrl-C as well
+                results[index] = {"outcome": "interrupted", "error": "interrupted while it ran"}
         raise SweepInterrupted(SweepResult(checked, monitors, results)) from None
     finally:
         bar.close()
@@ -715,7 +713,7 @@ def _cases_of(args: argparse.Namespace, options: Dict[str, Any]) -> List[Case]:
     """Every case of --cases (or one empty case) with every point of the grids, over the
     run's own --set and --define; named after what they sweep."""
     start, define = options.pop("set"), options.pop("define")
-    grid = grid_cases(args.grid)
+    grid = grid_cases(args.grid) if args.grid else []
     if args.cases is None and not grid:
         raise ValueError("nothing to sweep: give --grid NAME=V1,V2,... or --cases FILE")
     listed = read_cases(args.cases) if args.cases is not None else [{"set": {}, "define": {}}]
@@ -771,6 +769,14 @@ def main(args: argparse.Namespace) -> int:
         executor, where, close = _executor(args)
     except (TypeError, ValueError) as error:
         return _usage(str(error))
+    try:
+        return _sweep_and_write(args, cases, options, where, executor)
+    finally:
+        close()  # after the table is written: the process pool waits for its running cases
+
+
+def _sweep_and_write(args: argparse.Namespace, cases: List[Case], options: Dict[str, Any], where: str,
+                     executor: Executor) -> int:
     print("== sweep of %s: %d cases on %s" % (args.script, len(cases), where))
     started = time.monotonic()
     status = 0
@@ -781,18 +787,20 @@ def main(args: argparse.Namespace) -> int:
         print("varnex2-standin: interrupted; the cases not started were cancelled", file=sys.stderr)
     except (TypeError, ValueError) as error:
         return _usage(str(error))
-    finally:
-        close()
     for row in result.failed():
         if row["outcome"] != "interrupted":
             print("case %s: %s: %s" % (row["case"], row["outcome"], row["reason"]))
     print("== %s in %.1f s" % (result.summary(), time.monotonic() - started))
+    sys.stdout.flush()
     if args.csv:
         result.to_csv(args.csv)
         print("table: %d rows -> %s" % (len(result), args.csv))
-    if args.plot and result.ran:
-        result.plot(args.plot)
-        print("plot -> %s" % args.plot)
+    if args.plot:
+        if any(history is not None and history.rows for history in result.histories):
+            result.plot(args.plot)
+            print("plot -> %s" % args.plot)
+        else:
+            print("no plot: no case ran an iteration")
     return status or (1 if result.failed() else 0)
 
 
