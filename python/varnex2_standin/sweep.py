@@ -17,6 +17,7 @@ of an interpreter and the imports.
 import argparse
 import base64
 import csv
+import importlib
 import itertools
 import json
 import math
@@ -272,11 +273,12 @@ def _run_case(payload: str) -> Dict[str, Any]:
     """The task submitted to the executor: the case's result as JSON data (never raises for
     a failing case). The server is started on first use by each worker thread and ends when
     the thread's process does (its standard input closes)."""
-    server = getattr(_servers, "process", None)
+    server: Optional["subprocess.Popen[bytes]"] = getattr(_servers, "process", None)
     if server is None or server.poll() is not None:
         server = subprocess.Popen([sys.executable, "-c", _SERVER_CODE], stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         _servers.process = server
+    assert server.stdin is not None and server.stdout is not None
     try:
         server.stdin.write(payload.encode("utf-8") + b"\n")
         server.stdin.flush()
@@ -306,7 +308,7 @@ def _history(result: Dict[str, Any]) -> Optional[History]:
         return None
     history = History(result["monitors"], transient=result["transient"])
     history.rows = result["rows"]
-    history.messages = [tuple(message) for message in result["messages"]]  # type: ignore[misc]
+    history.messages = [(kind, text) for kind, text in result["messages"]]
     history.outcome = result["outcome"]
     if result.get("error"):
         history.error = CaseError(result["error"])
@@ -383,7 +385,7 @@ class SweepResult:
     def to_frame(self) -> Any:
         """The table as a pandas DataFrame (needs pandas)."""
         try:
-            import pandas
+            pandas = importlib.import_module("pandas")  # untyped: Any
         except ImportError as error:
             raise ImportError("to_frame() needs pandas, which is not installed: pip install pandas") from error
         return pandas.DataFrame(self.rows, columns=self.columns)
@@ -485,8 +487,7 @@ def _result_of(future: Any) -> Dict[str, Any]:
 
 
 def _bar(total: int, enabled: bool) -> Any:
-    from tqdm import tqdm
-
+    tqdm = importlib.import_module("tqdm").tqdm  # untyped: Any
     return tqdm(total=total, unit="case", desc="sweep", disable=not enabled, file=sys.stderr, dynamic_ncols=True)
 
 
@@ -568,7 +569,7 @@ def _parameter(case: Case, name: str, text: str, where: str) -> None:
 
 def grid_cases(grids: Sequence[str]) -> List[Case]:
     """The cases of ``NAME=V1,V2,...`` grids: every combination of their values, in order."""
-    axes = []
+    axes: List[Tuple[str, List[str], str]] = []
     for text in grids:
         where = "--grid %s" % text
         name, sep, values = text.partition("=")
@@ -585,9 +586,9 @@ def grid_cases(grids: Sequence[str]) -> List[Case]:
             _parameter(probe, name, item, where)
         axes.append((name, items, where))
     cases = []
-    for values in itertools.product(*(axis[1] for axis in axes)):
+    for point in itertools.product(*(axis[1] for axis in axes)):
         case: Case = {"set": {}, "define": {}}
-        for (name, _, where), text in zip(axes, values):
+        for (name, _, where), text in zip(axes, point):
             _parameter(case, name, text, where)
         cases.append(case)
     return cases
@@ -681,7 +682,7 @@ def run_arguments(args: argparse.Namespace) -> Dict[str, Any]:
 
 def add_parser(subcommands: Any) -> argparse.ArgumentParser:
     """Adds the ``sweep`` command to the subcommands of the command line."""
-    parser = subcommands.add_parser(
+    parser: argparse.ArgumentParser = subcommands.add_parser(
         "sweep", help="run a coupling script for many cases at once and tabulate them",
         description="Runs the script once per case, each case in a process of its own, on a process pool or a "
                     "Dask cluster, and writes a row per case: its parameters, outcome, iterations, final residual "
@@ -739,7 +740,7 @@ def _executor(args: argparse.Namespace) -> Tuple[Executor, str, Callable[[], Non
         pool = process_pool(workers)
         return pool, "%d local processes" % workers, pool.shutdown  # the running cases got any Ctrl-C too
     try:
-        import distributed
+        distributed = importlib.import_module("distributed")  # untyped: Any
     except ImportError:
         raise ValueError("--scheduler needs distributed, which is not installed: "
                          "pip install 'Varnex2Python[dask]'") from None
