@@ -36,6 +36,9 @@ VARNEX2_STANDIN_API int varnex2_standin_reset(void);
 VARNEX2_STANDIN_API int varnex2_standin_load_model_text(const char* text, size_t length);
 VARNEX2_STANDIN_API int varnex2_standin_load_model_file(const char* path);
 
+/* The built-in model's text (model-file JSON), for loading it again without a reset. */
+VARNEX2_STANDIN_API const char* varnex2_standin_default_model_text(size_t* length);
+
 /* The current model and run as model-file JSON; valid until this thread's next call. */
 VARNEX2_STANDIN_API const char* varnex2_standin_dump_model(size_t* length);
 /* The run at the current moment as a JSON object; valid until this thread's next call. */
@@ -73,6 +76,14 @@ VARNEX2_STANDIN_API void varnex2_standin_clear_calls(void);
 /* Advance the run by up to `iterations` iterations (writes made at Next apply first).
  * Returns the number performed, or -1 for a negative count. */
 VARNEX2_STANDIN_API int varnex2_standin_step(int iterations);
+
+/* Replaces the residual of the current iteration (the replay of a recorded run); convergence
+ * follows it. Returns 0, or -1 for a negative or NaN residual. */
+VARNEX2_STANDIN_API int varnex2_standin_set_residual(double residual);
+
+/* While `on` is non-zero, value writes ignore the attributes' access (what the solver computes
+ * is written where scripts may only read). Returns the previous setting. */
+VARNEX2_STANDIN_API int varnex2_standin_solver_writes(int on);
 
 /* Texts received by showMessage (kind 0) and showInformational (kind 1). message_count
  * takes this thread's copy of them; message reads that copy. */

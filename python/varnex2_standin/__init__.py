@@ -34,7 +34,7 @@ __all__ = [
     "ModelError", "library_path", "load_model", "reset", "dump_model", "run_state",
     "set_manager_available", "manager_available", "manager_address", "collection_address",
     "address_of", "fail_next", "clear_failures", "record_calls", "calls", "clear_calls",
-    "step", "messages", "clear_messages",
+    "step", "messages", "clear_messages", "restart", "set_residual", "solver_writes",
     "RUNTIME_ERROR", "LOGIC_ERROR", "OUT_OF_RANGE", "GENERIC", "UNKNOWN",
 ]
 
@@ -140,6 +140,9 @@ _reset = _declare("reset", ctypes.c_int)
 _load_text = _declare("load_model_text", ctypes.c_int, ctypes.c_char_p, _size_t)
 _load_file = _declare("load_model_file", ctypes.c_int, ctypes.c_char_p)
 _dump = _declare("dump_model", ctypes.c_void_p, _p(_size_t))
+_default_text = _declare("default_model_text", ctypes.c_void_p, _p(_size_t))
+_set_residual = _declare("set_residual", ctypes.c_int, ctypes.c_double)
+_solver_writes = _declare("solver_writes", ctypes.c_int, ctypes.c_int)
 _run_state = _declare("run_state", ctypes.c_void_p, _p(_size_t))
 _set_available = _declare("set_manager_available", None, ctypes.c_int)
 _available = _declare("manager_available", ctypes.c_int)
@@ -177,10 +180,39 @@ def library_path():
     return _path
 
 
+# What the current model was loaded from, so that restart() can load it again: ("text",
+# bytes) or ("file", path); None for the built-in model.
+_source = ("file", os.fsencode(os.environ["VARNEX2_MODEL"])) if os.environ.get("VARNEX2_MODEL") else None
+
+
+# Whether run() played on the current model since it was loaded: the next run() starts it afresh.
+_played = False
+
+
 def reset():
     """Back to the built-in model with a fresh run: no armed failures, no recorded calls
     or messages, recording off, manager available."""
+    global _source, _played
     _reset()
+    _source, _played = None, False
+
+
+def restart():
+    """A fresh run of the current model as it was loaded (the built-in model, the model
+    file read again, the same text or dict): values and run counters as at the load.
+    Unlike reset(), armed failures, recorded calls and messages stay."""
+    global _played
+    if _source is None:
+        length = _size_t()
+        pointer = _default_text(ctypes.byref(length))
+        status = _load_text(ctypes.string_at(pointer, length.value), length.value)
+    elif _source[0] == "text":
+        status = _load_text(_source[1], len(_source[1]))
+    else:
+        status = _load_file(_source[1])
+    if status != 0:
+        raise ModelError(_error())
+    _played = False
 
 
 class _Token(str):
@@ -233,17 +265,18 @@ def load_model(source):
     optional byte order mark) or the path of a model file (str, bytes or os.PathLike).
     Raises ModelError, and keeps the current model, when the model cannot be used.
     """
+    global _source, _played
     if isinstance(source, dict):
         try:
             text = json.dumps(source)
         except RecursionError:
             text = _deep_json(source)
         data = text.encode("utf-8")
-        status = _load_text(data, len(data))
+        status, kind = _load_text(data, len(data)), "text"
     elif _is_json_text(source):
         # Lone surrogates pass as the bytes they stand for; the parser says where they are.
         data = source.encode("utf-8", "surrogatepass") if isinstance(source, str) else source
-        status = _load_text(data, len(data))
+        status, kind = _load_text(data, len(data)), "text"
     elif isinstance(source, (str, bytes, os.PathLike)):
         try:
             path = os.fsencode(source)
@@ -251,10 +284,20 @@ def load_model(source):
             raise ModelError("cannot read model file %r: the path cannot be encoded" % (source,)) from None
         if b"\0" in path:
             raise ModelError("cannot read model file %r: the path contains a NUL character" % (source,))
-        status = _load_file(path)
+        status, kind = _load_file(path), "file"
     else:
         raise TypeError("load_model() takes a dict, JSON text or a path, not %s" % type(source).__name__)
     if status != 0:
+        raise ModelError(_error())
+    _source = ("file", path) if kind == "file" else ("text", data)
+    _played = False
+
+
+def _load_keeping_source(document):
+    """Loads a model document (the current model with other start values) in place of the
+    current model; restart() still goes back to what was loaded last."""
+    data = json.dumps(document).encode("utf-8")
+    if _load_text(data, len(data)) != 0:
         raise ModelError(_error())
 
 
@@ -379,6 +422,26 @@ def step(iterations=1):
     if done < 0:
         raise ValueError(_error())
     return done
+
+
+def set_residual(residual):
+    """Replaces the residual of the current iteration (convergence follows it), as a
+    replayed run does; ValueError for a negative or NaN residual."""
+    if _set_residual(float(residual)) != 0:
+        raise ValueError(_error())
+
+
+class solver_writes:
+    """Context manager: inside it, value writes ignore the attributes' access, as the
+    solver's own writes do (plants write results that scripts may only read)."""
+
+    def __enter__(self):
+        self._previous = _solver_writes(1)
+        return self
+
+    def __exit__(self, *exc_info):
+        _solver_writes(self._previous)
+        return False
 
 
 def messages():

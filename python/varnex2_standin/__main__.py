@@ -14,15 +14,17 @@ import argparse
 import json
 import os
 import sys
+import warnings
 from typing import Any, Dict, List, Optional, Sequence
 
 import varnex2_standin
 from varnex2_standin.history import History
 from varnex2_standin.modeltools import problems, read_model, tree
-from varnex2_standin.runner import ScriptError, run
+from varnex2_standin.options import add_run_options, run_arguments, take_script
+from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
 from varnex2_standin.sweep import add_parser as add_sweep_parser, main as sweep_main
 
-EXIT_OK, EXIT_FAILED, EXIT_USAGE = 0, 1, 2
+EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -35,18 +37,22 @@ def _parser() -> argparse.ArgumentParser:
     run = commands.add_parser(
         "run", help="run a coupling script at the solver's events and record the run",
         description="Plays the solver on the stand-in: Initialize, then per iteration [TimeStepStart] "
-                    "IterationStart IterationEnd [TimeStepEnd], then Finished, Cancelled (the script "
-                    "stopped the solve) or Error (the script raised). The script runs at the chosen events.")
-    run.add_argument("script", help="the coupling script, unmodified")
-    run.add_argument("--model", metavar="FILE", help="model file (default: the built-in cooling loop)")
-    run.add_argument("--iterations", metavar="N", type=int,
-                     help="stop after N iterations (default: until the run ends by itself)")
-    run.add_argument("--at", metavar="EVENT", nargs="+",
+                    "IterationStart (plant) ControllerUpdate IterationEnd [TimeStepEnd], then Finished, "
+                    "Cancelled (the script stopped the solve) or Error (the script raised). The script runs "
+                    "at the chosen events. Options that take several values end at the script file or at --.")
+    run.add_argument("script", nargs="?", help="the coupling script, unmodified")
+    add_run_options(run)
+    run.add_argument("--at", metavar="EVENT", nargs="+", action="extend",
                      help="events at which the script runs, e.g. Initialize IterationEnd (default: IterationEnd "
                           "for top-level scripts; for scripts with event functions, the events they handle)")
-    run.add_argument("--monitor", metavar="PATH", nargs="+", default=[],
-                     help="attributes to record every iteration: full path (CoolingLoop/Pump1/Speed) "
-                          "or Type/Name/path (Pump/Pump1/Speed)")
+    run.add_argument("--replay", metavar="TRACE.csv",
+                     help="follow a recorded run: its residual and the recorded values the script and the plant "
+                          "do not write, in each iteration (to the trace's end unless --iterations says more)")
+    run.add_argument("--continue", dest="continue_from", metavar="STATE",
+                     help="continue a run from a state written by dump_model(): Continue is raised instead of "
+                          "Initialize; with --iterations N, N more iterations")
+    run.add_argument("--generation", action="store_true",
+                     help="play a generation phase first (CFDGenerationStart, CFDGenerationEnd)")
     run.add_argument("--csv", metavar="FILE", help="write the history as CSV")
     run.add_argument("--plot", metavar="FILE", help="write a PNG of the residual and the monitored values "
                                                      "(needs matplotlib: pip install 'Varnex2Python[plot]')")
@@ -80,23 +86,66 @@ def _load(model: Optional[str]) -> Optional[str]:
     return None
 
 
+def _writable(path: str, option: str) -> Optional[str]:
+    """Why ``path`` cannot be written, checked before the run; None when it can."""
+    folder = os.path.dirname(os.path.abspath(path))
+    if os.path.isdir(path):
+        return "%s %s: is a folder, not a file" % (option, path)
+    if not os.path.isdir(folder):
+        return "%s %s: no folder %s" % (option, path, folder)
+    if not os.access(folder, os.W_OK) or (os.path.exists(path) and not os.access(path, os.W_OK)):
+        return "%s %s: cannot write there" % (option, path)
+    return None
+
+
+def _warn(message: Any, category: Any, filename: str, lineno: int, file: Any = None, line: Any = None) -> None:
+    print("varnex2-standin: warning: %s" % message, file=sys.stderr)
+
+
 def _run(args: argparse.Namespace) -> int:
+    args.script = take_script(args)
+    if args.script is None:
+        return _error("no script given (options that take several values, --monitor and --at, end at the "
+                      "script file or at --)")
     if not os.path.isfile(args.script):
         return _error("no script file %s" % args.script)
+    for path, option in ((args.csv, "--csv"), (args.plot, "--plot")):
+        problem = _writable(path, option) if path else None
+        if problem:
+            return _error(problem)
     if args.plot:
         try:
             import matplotlib  # noqa: F401
         except ImportError:
             return _error("--plot needs matplotlib, which is not installed: pip install 'Varnex2Python[plot]'")
-    problem = _load(args.model)
-    if problem:
-        return _error(problem)
-    out = sys.stdout
-    state_text = "transient" if varnex2_standin.run_state()["transient"] else "steady"
-    print("== %s on %s (%s run)" % (args.script, args.model or "the built-in model", state_text), file=out)
+    if args.continue_from is not None and not os.path.isfile(args.continue_from):
+        return _error("--continue: no file %s" % args.continue_from)
     try:
-        history = run(args.script, iterations=args.iterations, at=args.at, monitor=args.monitor,
-                      progress=not args.quiet)
+        options = run_arguments(args)
+    except ValueError as error:
+        return _error(str(error))
+    varnex2_standin.reset()
+    try:
+        with warnings.catch_warnings():
+            warnings.showwarning = _warn
+            prepared = prepare(args.script, at=args.at, progress=not args.quiet, replay=args.replay,
+                               continue_from=args.continue_from, generation=args.generation, **options)
+    except varnex2_standin.ModelError as error:
+        model = args.continue_from or args.model
+        return _error("the model cannot be used: %s (python -m varnex2_standin check %s lists every problem)"
+                      % (error, model))
+    except (ValueError, TypeError) as error:  # an unknown event, path, value or file
+        return _error(str(error))
+    except SyntaxError as error:
+        import traceback
+
+        sys.stderr.write("".join(traceback.format_exception_only(type(error), error)))
+        return EXIT_FAILED
+    transient = varnex2_standin.run_state()["transient"]
+    print("== %s on %s (%s run): %s" % (args.script, args.continue_from or args.model or "the built-in model",
+                                        "transient" if transient else "steady", prepared.describe()))
+    try:
+        history = prepared.play()
         status = EXIT_OK
     except ScriptError as error:
         history = error.history
@@ -104,25 +153,35 @@ def _run(args: argparse.Namespace) -> int:
         sys.stderr.write(error.script_traceback())
         print("varnex2-standin: %s" % error, file=sys.stderr)
         status = EXIT_FAILED
-    except ValueError as error:  # an unknown event or monitor, a bad iteration count
-        return _error(str(error))
-    except SyntaxError as error:
-        import traceback
-
-        sys.stderr.write("".join(traceback.format_exception_only(type(error), error)))
-        return EXIT_FAILED
-    print("== %s" % history.summary(), file=out)
-    _write_outputs(history, args)
+    except RunError as error:
+        history = error.history
+        print("varnex2-standin: error: %s" % error, file=sys.stderr)
+        status = EXIT_FAILED
+    except RunInterrupted as error:
+        history = error.history
+        print("\nvarnex2-standin: interrupted", file=sys.stderr)
+        status = EXIT_INTERRUPTED
+    print("== %s" % history.summary())
+    if not _write_outputs(history, args):
+        status = status or EXIT_FAILED
     return status
 
 
-def _write_outputs(history: History, args: argparse.Namespace) -> None:
-    if args.csv:
-        history.to_csv(args.csv)
-        print("history: %d rows, %d columns -> %s" % (len(history.rows), len(history.columns), args.csv))
-    if args.plot:
-        history.plot(args.plot)
-        print("plot -> %s" % args.plot)
+def _write_outputs(history: History, args: argparse.Namespace) -> bool:
+    """Writes the CSV and the plot; False (an error line said why) when one cannot be written."""
+    written = True
+    for path, write, report in ((args.csv, history.to_csv, "history: %d rows, %d columns -> %%s"
+                                 % (len(history.rows), len(history.columns))),
+                                (args.plot, history.plot, "plot -> %s")):
+        if not path:
+            continue
+        try:
+            write(path)
+            print(report % path)
+        except OSError as error:
+            print("varnex2-standin: error: cannot write %s: %s" % (path, error.strerror or error), file=sys.stderr)
+            written = False
+    return written
 
 
 def _info(args: argparse.Namespace) -> int:
@@ -179,7 +238,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         return {"run": _run, "info": _info, "check": _check, "sweep": sweep_main}[args.command](args)
     except KeyboardInterrupt:
         print("\nvarnex2-standin: interrupted", file=sys.stderr)
-        return 130
+        return EXIT_INTERRUPTED
 
 
 if __name__ == "__main__":

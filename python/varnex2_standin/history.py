@@ -2,7 +2,7 @@
 import csv
 import math
 import os
-from typing import Dict, List, Optional, Sequence, Tuple, Union
+from typing import Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
 __all__ = ["History", "RUN_COLUMNS", "PlotUnavailable"]
 
@@ -36,8 +36,10 @@ class History:
     holds the exception).
     """
 
-    def __init__(self, monitors: Sequence[str] = (), transient: bool = False) -> None:
+    def __init__(self, monitors: Sequence[str] = (), transient: bool = False,
+                 units: Optional[Mapping[str, str]] = None) -> None:
         self.monitors: List[str] = list(monitors)
+        self.units: Dict[str, str] = dict(units or {})
         self.columns: List[str] = list(RUN_COLUMNS) + self.monitors
         self.rows: List[Dict[str, Value]] = []
         self.transient = transient

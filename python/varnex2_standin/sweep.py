@@ -33,6 +33,7 @@ from concurrent.futures import CancelledError, Executor, as_completed
 from typing import Any, Callable, Dict, Iterable, Iterator, List, Mapping, Optional, Sequence, Tuple, Union
 
 from varnex2_standin.history import History, PlotUnavailable, Value, _cell
+from varnex2_standin.options import add_run_options, literal, run_arguments, take_script
 
 __all__ = ["sweep", "SweepResult", "SweepInterrupted", "CaseError", "grid_cases", "read_cases",
            "add_parser", "main"]
@@ -546,16 +547,6 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
 
 # Cases from the command line.
 
-def _literal(text: str, where: str) -> Any:
-    import ast
-
-    try:
-        return ast.literal_eval(text.strip())
-    except (ValueError, SyntaxError, MemoryError, RecursionError):
-        raise ValueError("%s: %r is not a Python literal (numbers as 0.5, text quoted as 'fast')"
-                         % (where, text)) from None
-
-
 def _parameter(case: Case, name: str, text: str, where: str) -> None:
     """Puts a parameter given as text into a case: a name with "/" is an attribute path (its
     value stays text, converted by the attribute's kind), any other a script global (a literal)."""
@@ -564,7 +555,7 @@ def _parameter(case: Case, name: str, text: str, where: str) -> None:
     elif not name.isidentifier():
         raise ValueError("%s: %r is neither an attribute path (with /) nor a Python name" % (where, name))
     else:
-        case["define"][name] = _literal(text, where)
+        case["define"][name] = literal(text, where)
 
 
 def grid_cases(grids: Sequence[str]) -> List[Case]:
@@ -641,45 +632,6 @@ def read_cases(path: str) -> List[Case]:
     return cases
 
 
-# TEMPORARY: the run's options until options.py (add_run_options, run_arguments) lands on main.
-def add_run_options(parser: argparse.ArgumentParser) -> None:
-    parser.add_argument("--model", metavar="FILE", help="model file (default: the built-in cooling loop)")
-    parser.add_argument("--iterations", metavar="N", type=int,
-                        help="stop after N iterations (default: until the run ends by itself)")
-    parser.add_argument("--monitor", metavar="PATH", nargs="+", action="extend", default=[],
-                        help="attributes to record every iteration: full path or Type/Name/path")
-    parser.add_argument("--plant", metavar="FILE.py[:FUNC]", help="a plant called in every iteration")
-    parser.add_argument("--inputs", metavar="FILE.csv", help="input signals written before each iteration")
-    parser.add_argument("--set", metavar="PATH=VALUE", action="append", default=[],
-                        help="a start value (repeatable)")
-    parser.add_argument("--define", metavar="NAME=VALUE", action="append", default=[],
-                        help="a global of the script, a Python literal (repeatable)")
-
-
-def run_arguments(args: argparse.Namespace) -> Dict[str, Any]:
-    start: Dict[str, str] = {}
-    for text in args.set:
-        path, sep, value = text.partition("=")
-        if not sep or not path.strip():
-            raise ValueError("--set %s: expected PATH=VALUE" % text)
-        start[path.strip()] = value
-    define: Dict[str, Any] = {}
-    for text in args.define:
-        name, sep, value = text.partition("=")
-        if not sep or not name.strip().isidentifier():
-            raise ValueError("--define %s: expected NAME=VALUE with a Python name" % text)
-        define[name.strip()] = _literal(value, "--define %s" % text)
-    if args.iterations is not None and args.iterations < 1:
-        raise ValueError("--iterations must be at least 1, got %d" % args.iterations)
-    for option in ("inputs", "model"):
-        path = getattr(args, option)
-        if path is not None and not os.path.isfile(path):
-            raise ValueError("--%s: no file %s" % (option, path))
-    return {"model": args.model, "iterations": args.iterations, "monitor": args.monitor, "plant": args.plant,
-            "inputs": args.inputs, "set": start, "define": define}
-# End of TEMPORARY.
-
-
 def add_parser(subcommands: Any) -> argparse.ArgumentParser:
     """Adds the ``sweep`` command to the subcommands of the command line."""
     parser: argparse.ArgumentParser = subcommands.add_parser(
@@ -687,8 +639,9 @@ def add_parser(subcommands: Any) -> argparse.ArgumentParser:
         description="Runs the script once per case, each case in a process of its own, on a process pool or a "
                     "Dask cluster, and writes a row per case: its parameters, outcome, iterations, final residual "
                     "and the last, minimum and maximum of each monitor. The cases are the product of the grids, "
-                    "each combined with every case of --cases.")
-    parser.add_argument("script", help="the coupling script, unmodified")
+                    "each combined with every case of --cases. Options that take several values end at the "
+                    "script file or at --.")
+    parser.add_argument("script", nargs="?", help="the coupling script, unmodified")
     parser.add_argument("--grid", metavar="NAME=V1,V2,...", action="append", default=[],
                         help="values of one parameter (repeatable; the cases are the product of the grids): a NAME "
                              "with / is an attribute path (a start value), any other a global of the script "
@@ -760,6 +713,9 @@ def _executor(args: argparse.Namespace) -> Tuple[Executor, str, Callable[[], Non
 def main(args: argparse.Namespace) -> int:
     """The ``sweep`` command: 0 every case finished (or its script cancelled it), 1 a case
     failed, 2 wrong usage, 130 interrupted (what finished is written)."""
+    args.script = take_script(args, ("monitor",))
+    if args.script is None:
+        return _usage("no script given (--monitor, which takes several values, ends at the script file or at --)")
     if not os.path.isfile(args.script):
         return _usage("no script file %s" % args.script)
     if args.plot:

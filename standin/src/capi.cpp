@@ -10,12 +10,14 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
 #include "control.h"
 #include "library.h"
 #include "model_json.h"
+#include "ops.h"
 
 using namespace varnex2_standin;
 
@@ -114,6 +116,12 @@ int varnex2_standin_load_model_file(const char* path) {
     }
     lastError.clear();
     return 0;
+}
+
+const char* varnex2_standin_default_model_text(size_t* length) {
+    const char* text = defaultModelText();
+    if (length != nullptr) *length = std::strlen(text);
+    return text;
 }
 
 const char* varnex2_standin_dump_model(size_t* length) {
@@ -235,6 +243,21 @@ int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, 
 void varnex2_standin_clear_calls(void) {
     VX_CONTROL();
     control::clearCalls();
+}
+
+int varnex2_standin_set_residual(double residual) {
+    VX_CONTROL();
+    if (!(residual >= 0.0)) return failed("the residual must be a number not below 0, got " + std::to_string(residual));
+    library::run().setResidual(library::model(), residual);
+    lastError.clear();
+    return 0;
+}
+
+int varnex2_standin_solver_writes(int on) {
+    VX_CONTROL();
+    bool previous = solverWrites;
+    solverWrites = on != 0;
+    return previous ? 1 : 0;
 }
 
 int varnex2_standin_step(int iterations) {

@@ -26,6 +26,10 @@ const Node* valueTarget(const Node& node, ErrorRecord& err, int& status);
 // First valid target of a shortcut, not followed further; null if none.
 Node* firstValidTarget(const ShortcutNode& shortcut);
 
+// While set, writes ignore the attribute's access: the offline runner writes what the solver
+// computes (plants, input signals, replayed values), which scripts may only read.
+extern bool solverWrites;
+
 // Typed reads and writes (T is int, bool, float, double or std::string).
 template <class T>
 int getValue(const Node& node, int chronology, T& out, ErrorRecord& err);

@@ -55,6 +55,12 @@ public:
     // returns how many were performed.
     int step(Model& model, int iterations);
 
+    // Replaces the current residual (a replayed run) and mirrors it into the model.
+    void setResidual(Model& model, double residual) {
+        current_.residual = residual;
+        mirror(model);
+    }
+
     void solveStop() { solveStopped_ = true; }
     bool isSolveStopped() const { return solveStopped_; }
     const RunSettings& settings() const { return settings_; }

@@ -56,12 +56,12 @@ def names(history):
     return [(EventType(event).name, iteration) for event, iteration in history.events]
 
 
-STEADY = [("Initialize", 1)] + [(e, i) for i in (1, 2, 3) for e in ("IterationStart", "IterationEnd")] + \
-         [("Finished", 3)]
+ITERATION = ("IterationStart", "ControllerUpdate", "IterationEnd")
+STEADY = [("Initialize", 1)] + [(e, i) for i in (1, 2, 3) for e in ITERATION] + [("Finished", 3)]
 TRANSIENT = [("Initialize", 1)] + [
     pair for first, second in ((1, 2), (3, 4)) for pair in (
-        ("TimeStepStart", first), ("IterationStart", first), ("IterationEnd", first),
-        ("IterationStart", second), ("IterationEnd", second), ("TimeStepEnd", second))] + [("Finished", 4)]
+        [("TimeStepStart", first)] + [(e, first) for e in ITERATION] + [(e, second) for e in ITERATION] +
+        [("TimeStepEnd", second)])] + [("Finished", 4)]
 
 
 @pytest.mark.parametrize("model, expected", [
@@ -128,7 +128,8 @@ def test_on_event_receives_every_event(fresh, write_script):
             vx.ISolverManager.instance().showMessage(event.name)
         """)
     history = runner.run(path, model=small_model(numberOfIterations=1))
-    assert [text for _, text in history.messages] == ["Initialize", "IterationStart", "IterationEnd", "Finished"]
+    assert [text for _, text in history.messages] == ["Initialize", "IterationStart", "ControllerUpdate",
+                                                      "IterationEnd", "Finished"]
 
 
 @pytest.mark.parametrize("text", ["IterationEnd", "EventType_IterationEnd", "iteration_end", "on_iteration_end",
@@ -137,11 +138,12 @@ def test_events_are_named_in_every_usual_way(text):
     assert runner.parse_event(text) is EventType.IterationEnd
 
 
-@pytest.mark.parametrize("text", ["Iteration", "ControllerUpdate", 99])
+@pytest.mark.parametrize("text", ["Iteration", "VarnexGeneration", 99])
 def test_unknown_events_list_the_raised_ones(text):
     with pytest.raises(ValueError) as raised:
         runner.parse_event(text)
-    assert "the runner raises Initialize, TimeStepStart, IterationStart, IterationEnd" in str(raised.value)
+    assert "the runner raises CFDGenerationStart, CFDGenerationEnd, Initialize, Continue, TimeStepStart, " \
+           "IterationStart, ControllerUpdate, IterationEnd" in str(raised.value)
 
 
 def test_stopping_the_solve_cancels_the_run(fresh):

@@ -54,7 +54,7 @@ def test_steady_example_runs_and_its_csv_and_plot_match_the_run(tmp_path):
     assert status == 0, err
     assert err == ""
     lines = out.splitlines()
-    assert lines[0] == "== steady_coupling.py on the built-in model (steady run)"
+    assert lines[0] == "== steady_coupling.py on the built-in model (steady run): top-level script at IterationEnd"
     assert "[message] converged at iteration 43 with the pump at 1598.6 rpm" in lines
     assert "[100%] iteration 43/100  residual 8.51e-05" in lines
     assert "== finished after 43 iterations (iteration 43): residual 8.51e-05, converged; 5 messages" in lines
@@ -109,17 +109,66 @@ def test_a_script_that_does_not_compile_exits_1_naming_the_line(tmp_path):
 
 @pytest.mark.parametrize("args, message", [
     (["run", "absent.py"], "no script file absent.py"),
-    (["run", "steady_coupling.py", "--at", "Sometime"], "unknown event 'Sometime'; the runner raises Initialize"),
+    (["run", "steady_coupling.py", "--at", "Sometime"], "unknown event 'Sometime'; the runner raises CFDGeneration"),
     (["run", "steady_coupling.py", "--monitor", "Pump/Pump1/Sped"],
      "monitor 'Pump/Pump1/Sped': no attribute has that full path or Type/Name/path; closest: CoolingLoop/Pump1/Speed"),
-    (["run", "steady_coupling.py", "--model", "absent.json"], "no model file absent.json"),
-    (["run", "steady_coupling.py", "--iterations", "0"], "iterations must be at least 1, got 0"),
+    (["run", "steady_coupling.py", "--model", "absent.json"], "--model: no file absent.json"),
+    (["run", "steady_coupling.py", "--iterations", "-3"], "--iterations must be at least 1, got -3"),
+    (["run", "steady_coupling.py", "--set", "Pump/Pump1/Sped=3"],
+     "set 'Pump/Pump1/Sped': no attribute has that full path or Type/Name/path; closest: CoolingLoop/Pump1/Speed"),
+    (["run", "steady_coupling.py", "--set", "Pump/Pump1/Speed=fast"],
+     "set Pump/Pump1/Speed: 'fast' is not a number (the attribute is a double)"),
+    (["run", "steady_coupling.py", "--set", "Pump/Pump1/Speed"], "--set Pump/Pump1/Speed: expected NAME=VALUE"),
+    (["run", "steady_coupling.py", "--define", "KP=fast"], "--define KP=fast: 'fast' is not a Python literal"),
+    (["run", "steady_coupling.py", "--plant", "absent.py"], "plant: no file absent.py"),
+    (["run", "steady_coupling.py", "--plant", "steady_coupling.py:plnt"],
+     "plant: steady_coupling.py has no function 'plnt'"),
+    (["run", "steady_coupling.py", "--csv", "."], "--csv .: is a folder, not a file"),
+    (["run", "steady_coupling.py", "--plot", "absent/run.png"], "--plot absent/run.png: no folder "),
     (["info", "steady_coupling.py"], "the model cannot be used: steady_coupling.py: not valid JSON"),
 ])
 def test_wrong_usage_exits_2_with_the_reason(args, message):
     status, out, err = cli(*args)
-    assert status == 2
+    assert status == 2 and out == ""  # refused before the run's header
     assert err.startswith("varnex2-standin: error: " + message), err
+
+
+def test_a_closed_loop_from_the_command_line_replays_to_the_same_columns(tmp_path):
+    monitors = ["HeatExchanger/HX1/HotSide/OutletTemperature", "Pump/Pump1/Speed"]
+    status, out, err = cli("run", "--monitor", *monitors, "pi_controller.py", "--plant", "cooling_plant.py",
+                           "--define", "KP=20.0", "--set", "Pump/Pump1/Speed=1500", "--csv", tmp_path / "run.csv")
+    assert status == 0, err
+    recorded = read_rows(tmp_path / "run.csv")
+    assert float(recorded[0]["Pump/Pump1/Speed [rpm]" if "Pump/Pump1/Speed [rpm]" in recorded[0]
+                             else "Pump/Pump1/Speed"]) == 1500.0
+    status, out, err = cli("run", "pi_controller.py", "--replay", tmp_path / "run.csv", "--define", "KP=20.0",
+                           "--set", "Pump/Pump1/Speed=1500",
+                           "--monitor", *monitors, "--csv", tmp_path / "replayed.csv")
+    assert status == 0, err
+    assert read_rows(tmp_path / "replayed.csv") == recorded
+
+
+def test_ctrl_c_writes_the_rows_so_far_and_exits_130(tmp_path):
+    script = tmp_path / "slow.py"
+    script.write_text("import time\ntime.sleep(0.05)\n")
+    proc = subprocess.Popen([sys.executable, "-m", "varnex2_standin", "run", str(script), "--csv",
+                             str(tmp_path / "run.csv")], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    import signal
+    import time
+
+    time.sleep(2.0)
+    proc.send_signal(signal.SIGINT)
+    out, err = proc.communicate(timeout=60)
+    assert proc.returncode == 130, err
+    assert "interrupted" in err and "Traceback" not in err
+    rows = read_rows(tmp_path / "run.csv")
+    assert 0 < len(rows) < 100 and "== interrupted after %d iterations" % len(rows) in out
+
+
+def test_an_output_that_cannot_be_written_is_an_error_line(tmp_path):
+    status, out, err = cli("run", "steady_coupling.py", "--iterations", "2", "--csv", "/dev/full")
+    assert status == 1 and "Traceback" not in err
+    assert "varnex2-standin: error: cannot write /dev/full: No space left on device" in err
 
 
 def test_plot_without_matplotlib_is_refused_before_the_run(tmp_path):
