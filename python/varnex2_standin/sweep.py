@@ -30,12 +30,12 @@ import threading
 import time
 import types
 from concurrent.futures import CancelledError, Executor, as_completed
-from typing import Any, Callable, Dict, Iterable, Iterator, List, Mapping, Optional, Sequence, Tuple, Union
+from typing import Any, Callable, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
 
 from varnex2_standin.history import History, PlotUnavailable, Value, _cell
 from varnex2_standin.options import add_run_options, literal, run_arguments, take_script
 
-__all__ = ["sweep", "SweepResult", "SweepInterrupted", "CaseError", "grid_cases", "read_cases",
+__all__ = ["sweep", "SweepResult", "SweepInterrupted", "CaseError", "process_pool", "grid_cases", "read_cases",
            "add_parser", "main"]
 
 PathLike = Union[str, "os.PathLike[str]"]
@@ -157,6 +157,11 @@ def _payloads(script: Any, cases: Sequence[Case], options: Dict[str, Any]) -> Li
     common = {key: _portable(value, key) if key in ("model", "plant", "inputs") else value
               for key, value in options.items()}
     common["script"] = _portable(script, "script")
+    try:
+        json.dumps(common)
+    except (TypeError, ValueError) as error:
+        raise ValueError("the run's options cannot be sent to the cases' processes (paths, numbers, text, "
+                         "lists and dicts can): %s" % error) from None
     return [json.dumps(dict(common, index=index, set=case["set"], define=case["define"]))
             for index, case in enumerate(cases)]
 
@@ -522,15 +527,16 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
     results: List[Dict[str, Any]] = [{"outcome": "interrupted", "error": "interrupted before it started"}] * len(payloads)
     futures: Dict[Any, int] = {}
     bar = _bar(len(payloads), progress)
+    failed = 0
     try:
         for index, payload in enumerate(payloads):
             futures[pool.submit(_run_case, payload)] = index
         for future in as_completed(futures):
-            results[futures[future]] = _result_of(future)
-            bar.update(1)
-            failed = sum(1 for result in results if result["outcome"] in ("error", "died"))
-            if failed:
+            result = results[futures[future]] = _result_of(future)
+            if result["outcome"] not in GOOD_OUTCOMES:
+                failed += 1
                 bar.set_postfix(failed=failed, refresh=False)
+            bar.update(1)
     except KeyboardInterrupt:
         for future, index in futures.items():
             if future.done():
