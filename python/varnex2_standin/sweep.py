@@ -513,10 +513,13 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
 
     A failing case (its script raises, its process dies) is reported in its row and the
     others go on. Ctrl-C cancels the cases not started and raises SweepInterrupted, whose
-    ``result`` holds the cases that ran. TypeError or ValueError for a malformed case.
+    ``result`` holds the cases that ran. TypeError or ValueError for a malformed case,
+    FileNotFoundError for a script file that is not there.
     """
     if iterations is not None and iterations < 1:
         raise ValueError("iterations must be at least 1, got %d" % iterations)
+    if not callable(script) and not os.path.isfile(script):
+        raise FileNotFoundError("no script file %s" % os.fspath(script))
     monitors = [monitor] if isinstance(monitor, str) else list(monitor)
     checked = _check_cases(cases)
     _parameters(checked)

@@ -126,8 +126,11 @@ def test_a_bad_case_file_is_an_error_naming_it(tmp_path, name, text, message):
     ([{"define": {"KP": 1}}, 3], TypeError, "case 2 is a int, not a mapping"),
     ([{"define": {"KP": object()}}], ValueError, "case 1: its values cannot be sent to its process"),
     ([{"define": {"outcome": 1}}], ValueError, "define 'outcome' has the name of another column"),
+    ([{"define": {"KP": 1}}], FileNotFoundError, "no script file "),
 ])
 def test_malformed_cases_are_refused_before_any_runs(script, cases, error, message):
+    if error is FileNotFoundError:
+        script += ".missing"
     with pytest.raises(error) as caught:
         sweeping.sweep(script, cases, executor=object())  # nothing may be submitted
     assert str(caught.value).startswith(message)
