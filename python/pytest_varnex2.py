@@ -4,12 +4,16 @@ It imports the control package only when a test asks for its fixture, so install
 loads no library, and a build without the stand-in still starts pytest (the fixture then says
 that the stand-in is not installed).
 
-The fixture ``varnex2_standin`` is the control package, reset before and after the test,
-with the model of the test's ``varnex2_model`` marker loaded (a path, relative to the test
-file, a dict or JSON text)::
+The fixture ``varnex2_standin`` is a ``varnex2_standin.testing.StandinFixture``: the
+controls and the runner of the stand-in, reset before and after the test, with the model of
+the test's ``varnex2_model`` marker loaded (a path, a dict or JSON text). Relative paths, of
+the marker's model and of scripts and models given to the fixture, are looked up next to
+the test file first, then in the working directory, so tests pass from any folder::
+
+    from varnex2_standin.testing import StandinFixture
 
     @pytest.mark.varnex2_model("loop.json")
-    def test_pump_reaches_its_target(varnex2_standin):
+    def test_pump_reaches_its_target(varnex2_standin: StandinFixture) -> None:
         history = varnex2_standin.run("pump_control.py", monitor=["Pump/Pump1/Speed"])
         assert history.column("Pump/Pump1/Speed")[-1] == pytest.approx(1600.0, rel=1e-3)
 
@@ -17,9 +21,12 @@ Overriding the fixture ``varnex2_model`` (for example with parametrize) gives th
 another way.
 """
 import os
-from typing import Any, Iterator
+from typing import TYPE_CHECKING, Any, Iterator
 
 import pytest
+
+if TYPE_CHECKING:
+    from varnex2_standin.testing import StandinFixture
 
 
 def pytest_configure(config: pytest.Config) -> None:
@@ -29,29 +36,28 @@ def pytest_configure(config: pytest.Config) -> None:
 
 @pytest.fixture
 def varnex2_model(request: pytest.FixtureRequest) -> Any:
-    """The model the ``varnex2_standin`` fixture loads: the marker's, or None (built-in model)."""
+    """The model the ``varnex2_standin`` fixture loads: the marker's, or None (built-in
+    model). A relative path is looked up as the fixture's paths are."""
     marker = request.node.get_closest_marker("varnex2_model")
     if marker is None:
         return None
-    source = marker.args[0] if marker.args else marker.kwargs.get("source")
-    if isinstance(source, (str, os.PathLike)) and not str(source).lstrip().startswith("{"):
-        here = os.path.dirname(str(request.node.fspath))
-        candidate = os.path.join(here, os.fspath(source))
-        if os.path.exists(candidate):
-            return candidate
-    return source
+    return marker.args[0] if marker.args else marker.kwargs.get("source")
 
 
 @pytest.fixture
-def varnex2_standin(varnex2_model: Any) -> Iterator[Any]:
-    """The stand-in's control package with a fresh run of the chosen model; reset afterwards."""
+def varnex2_standin(request: pytest.FixtureRequest, varnex2_model: Any) -> Iterator["StandinFixture"]:
+    """The stand-in's controls and runner (``StandinFixture``) on a fresh run of the chosen
+    model; reset again afterwards, whatever the test did."""
     try:
-        import varnex2_standin
+        from varnex2_standin.testing import StandinFixture
     except ImportError:
         pytest.skip("the stand-in is not installed (a build of Varnex2Python without it)")
 
-    varnex2_standin.reset()
-    if varnex2_model is not None:
-        varnex2_standin.load_model(varnex2_model)
-    yield varnex2_standin
-    varnex2_standin.reset()
+    fixture = StandinFixture(os.path.dirname(str(request.node.fspath)))
+    fixture.reset()
+    try:
+        if varnex2_model is not None:
+            fixture.load_model(varnex2_model)
+        yield fixture
+    finally:
+        fixture.reset()

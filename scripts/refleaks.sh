@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Reference-leak check (-R style) on Debian's debug CPython 3.11: builds the module for
-# python3.11d and runs tests/python/refleaks.py, which fails when a call leaks references
+# python3.11d and runs tools/refleaks.py, which fails when a call leaks references
 # or memory blocks on a success or failure path.
 #   bash scripts/refleaks.sh [refleaks.py options, e.g. --rounds 2000 --seed 3 --only EntityID -v]
 set -euo pipefail
@@ -29,4 +29,4 @@ fi
 echo "== reference leaks"
 cd "$ROOT"
 PYTHONPATH="$ROOT/python:$BUILD/module:$BUILD/tests/extensions" VARNEX2_LIBRARY="$BUILD/standin/libVarnex2.so" \
-  "$PY" tests/python/refleaks.py "$@"
+  "$PY" tools/refleaks.py "$@"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the Python tests and a fuzzing run (tests/python/fuzz.py: argument tuples drawn from each
+# Runs the Python tests and a fuzzing run (tools/fuzz.py: argument tuples drawn from each
 # function's forms, a share made hostile, injected library failures) against AddressSanitizer and
 # UndefinedBehaviorSanitizer builds of the module and the stand-in library, and the C++ tests
 # under valgrind. Further arguments go to the fuzzer (e.g. --seed 3, --reentrant 0.1).
@@ -24,7 +24,7 @@ echo "== Python tests under ASan and UBSan"
 "$PY" -m pytest -q -p no:cacheprovider tests/python
 echo "== fuzzing run of $CALLS calls under ASan and UBSan"
 PYTHONPATH="$ROOT/python:$BUILD/module:$BUILD/tests/extensions" VARNEX2_LIBRARY="$BUILD/standin/libVarnex2.so" \
-  "$PY" tests/python/fuzz.py --calls "$CALLS" --reentrant 0.1 "${FUZZ_OPTIONS[@]}"
+  "$PY" tools/fuzz.py --calls "$CALLS" --reentrant 0.1 "${FUZZ_OPTIONS[@]}"
 unset LD_PRELOAD
 
 echo "== C++ tests under valgrind"

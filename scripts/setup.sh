@@ -1,6 +1,7 @@
 # Sourced by the other scripts: installs what a bare machine lacks (a C++ compiler from Debian
 # when there is none) and prepares the Python 3.9 virtual environment in .venv39 (falls back to
-# python3 without a 3.9) with the test and build dependency groups of pyproject.toml.
+# python3 without a 3.9) with a dependency group of pyproject.toml: SETUP_GROUP, by default
+# "dev" (test and build tools); scripts/demo.sh asks for "demo" (build tools, matplotlib, tqdm).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -19,6 +20,7 @@ if [ -z "$PYBASE" ]; then
 fi
 VENV="$ROOT/.venv39"
 if [ ! -x "$VENV/bin/python" ]; then
+  echo "== creating the virtual environment .venv39 ($("$PYBASE" --version))"
   "$PYBASE" -m venv "$VENV"
 fi
 PY="$VENV/bin/python"
@@ -26,8 +28,10 @@ pip_install() {
   # Filters the notices of pip configurations that name absent local indexes.
   "$PY" -m pip install -q --disable-pip-version-check "$@" 2> >(grep -v "^WARNING: Location" >&2)
 }
+SETUP_GROUP=${SETUP_GROUP:-dev}
+echo "== installing the '$SETUP_GROUP' tools of pyproject.toml into .venv39 (pip; quick once present)"
 pip_install --upgrade "pip>=25.1"
-pip_install --group "$ROOT/pyproject.toml:dev"
+pip_install --group "$ROOT/pyproject.toml:$SETUP_GROUP"
 export PATH="$VENV/bin:$PATH"
 
 # Builds and installs the package (extension, stand-in library, companion packages).

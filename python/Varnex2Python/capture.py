@@ -257,7 +257,9 @@ def snapshot(path: Optional[PathLike] = None, residual_path: str = "Convergence/
 
 # The trace of a run.
 
-def _cell(value: Any) -> str:
+def cell(value: Any) -> str:
+    """A value as a trace or history CSV writes it: floats in their shortest exact text,
+    booleans as true/false, None as an empty cell."""
     if value is None:
         return ""
     if isinstance(value, bool):
@@ -303,7 +305,7 @@ class Recorder:
         residual = read_value(self._residual) if self._residual is not None else None
         row = [manager.getIteration(), manager.getTime(), manager.getTimeStep(), residual, manager.isConverged()]
         row += [read_value(attribute) for attribute in self._attributes]
-        self._writer.writerow([_cell(value) for value in row])
+        self._writer.writerow([cell(value) for value in row])
         assert self._stream is not None
         self._stream.flush()
 

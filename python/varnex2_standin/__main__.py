@@ -13,18 +13,46 @@ matplotlib for --plot).
 import argparse
 import json
 import os
+import signal
 import sys
 import warnings
 from typing import Any, Dict, List, Optional, Sequence
 
 import varnex2_standin
 from varnex2_standin.history import History
-from varnex2_standin.modeltools import problems, read_model, tree
-from varnex2_standin.options import add_run_options, run_arguments, take_script
+from varnex2_standin.modeltools import escape_controls, problems, read_model, tree
+from varnex2_standin.options import add_run_options, assignment, run_arguments, take_script
 from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
 from varnex2_standin.sweep import add_parser as add_sweep_parser, main as sweep_main
 
 EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
+
+
+def _version() -> str:
+    """The installed package's version; from a build tree, the version of the library."""
+    from importlib import metadata
+
+    try:
+        return metadata.version("Varnex2Python")
+    except metadata.PackageNotFoundError:
+        import re
+
+        import Varnex2Python
+
+        found = re.search(r"\d+(\.\d+)+", Varnex2Python.versionString())
+        return found.group() if found else "unknown"
+
+
+class _VersionAction(argparse.Action):
+    """--version: looks the version up only when asked."""
+
+    def __init__(self, option_strings: Sequence[str], dest: str, **kwargs: Any) -> None:
+        super().__init__(option_strings, dest, nargs=0, help="print the version and exit")
+
+    def __call__(self, parser: argparse.ArgumentParser, namespace: argparse.Namespace, values: Any,
+                 option_string: Optional[str] = None) -> None:
+        print("varnex2-standin %s" % _version())
+        parser.exit()
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -32,6 +60,7 @@ def _parser() -> argparse.ArgumentParser:
         prog="varnex2-standin",
         description="Offline tools of the Varnex2 stand-in library: run a coupling script as the "
                     "solver would, print a model as a tree, check a model file.")
+    parser.add_argument("--version", action=_VersionAction)
     commands = parser.add_subparsers(dest="command", metavar="COMMAND")
     commands.required = True
     run = commands.add_parser(
@@ -56,6 +85,9 @@ def _parser() -> argparse.ArgumentParser:
     run.add_argument("--csv", metavar="FILE", help="write the history as CSV")
     run.add_argument("--plot", metavar="FILE", help="write a PNG of the residual and the monitored values "
                                                      "(needs matplotlib: pip install 'Varnex2Python[plot]')")
+    run.add_argument("--setpoint", metavar="PATH=VALUE", action="append", default=[],
+                     help="a set-point drawn as a dashed line in the plot's panel of that monitor (repeatable)")
+    run.add_argument("--tolerance", metavar="X", type=float, help="a tolerance line in the plot's residual panel")
     run.add_argument("--quiet", action="store_true", help="no progress and no messages, only the summary")
     info = commands.add_parser("info", help="print a model as a tree of entities and attributes")
     info.add_argument("model", nargs="?", help="model file (default: the built-in model)")
@@ -122,6 +154,7 @@ def _run(args: argparse.Namespace) -> int:
         return _error("--continue: no file %s" % args.continue_from)
     try:
         options = run_arguments(args)
+        args.setpoints = _setpoints(args)
     except ValueError as error:
         return _error(str(error))
     varnex2_standin.reset()
@@ -167,12 +200,29 @@ def _run(args: argparse.Namespace) -> int:
     return status
 
 
+def _setpoints(args: argparse.Namespace) -> Dict[str, float]:
+    """--setpoint PATH=VALUE as monitor -> value; the path must be one of the monitors."""
+    found: Dict[str, float] = {}
+    for text in args.setpoint:
+        path, value = assignment(text, "--setpoint")
+        if path not in args.monitor:
+            raise ValueError("--setpoint %s: %s is not monitored (--monitor %s)" % (text, path, path))
+        try:
+            found[path] = float(value)
+        except ValueError:
+            raise ValueError("--setpoint %s: %r is not a number" % (text, value)) from None
+    if found and not args.plot:
+        raise ValueError("--setpoint is drawn in the plot: give --plot FILE too")
+    return found
+
+
 def _write_outputs(history: History, args: argparse.Namespace) -> bool:
     """Writes the CSV and the plot; False (an error line said why) when one cannot be written."""
     written = True
     for path, write, report in ((args.csv, history.to_csv, "history: %d rows, %d columns -> %%s"
                                  % (len(history.rows), len(history.columns))),
-                                (args.plot, history.plot, "plot -> %s")):
+                                (args.plot, lambda path: history.plot(path, setpoints=args.setpoints,
+                                                                      tolerance=args.tolerance), "plot -> %s")):
         if not path:
             continue
         try:
@@ -190,9 +240,9 @@ def _info(args: argparse.Namespace) -> int:
         return _error(problem)
     dumped = varnex2_standin.dump_model()
     if args.json:
-        print(json.dumps(dumped, indent=1, ensure_ascii=False))
+        print(escape_controls(json.dumps(dumped, indent=1, ensure_ascii=False), json_escapes=True))
         return EXIT_OK
-    print("model: %s" % (args.model or "built-in"))
+    print("model: %s" % escape_controls(args.model or "built-in"))
     for line in tree(dumped):
         print(line)
     return EXIT_OK
@@ -235,10 +285,22 @@ def _count_entities(nodes: List[Dict[str, Any]]) -> int:
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = _parser().parse_args(argv)
     try:
-        return {"run": _run, "info": _info, "check": _check, "sweep": sweep_main}[args.command](args)
+        status = {"run": _run, "info": _info, "check": _check, "sweep": sweep_main}[args.command](args)
+        sys.stdout.flush()  # a closed pipe shows up here rather than at exit
+        return status
     except KeyboardInterrupt:
         print("\nvarnex2-standin: interrupted", file=sys.stderr)
         return EXIT_INTERRUPTED
+    except BrokenPipeError:
+        # The reader went away (| head): stop quietly, as other tools do. Standard output
+        # goes to /dev/null so that the interpreter's flush at exit finds nothing to write.
+        try:
+            devnull = os.open(os.devnull, os.O_WRONLY)
+            os.dup2(devnull, sys.stdout.fileno())
+            os.close(devnull)
+        except (OSError, ValueError):
+            pass  # not a file descriptor (a redirected sys.stdout): nothing is flushed at exit
+        return 128 + signal.SIGPIPE
 
 
 if __name__ == "__main__":

@@ -8,9 +8,10 @@ loader's own message (``entities[0].attributes[2] ('Speed').value: expected a nu
 import json
 import math
 import os
+import re
 from typing import Any, Dict, List, Optional, Sequence, Set, Tuple, Union
 
-__all__ = ["problems", "read_model", "tree", "SCHEMA_PATH", "KINDS"]
+__all__ = ["problems", "read_model", "tree", "escape_controls", "SCHEMA_PATH", "KINDS"]
 
 SCHEMA_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "model.schema.json")
 
@@ -384,10 +385,30 @@ def _node_lines(node: Dict[str, Any], depth: int, full: str, out: List[str]) -> 
         _node_lines(child, depth + 1, full + "/" + child["name"], out)
 
 
+# Characters a terminal would act on rather than show: C0 and C1 controls, DEL, line and
+# paragraph separators, and the bidirectional overrides and isolates that reorder text.
+_UNPRINTABLE = re.compile(r"[\x00-\x1f\x7f-\x9f\u2028\u2029\u202a-\u202e\u2066-\u2069]")
+
+
+def escape_controls(text: str, json_escapes: bool = False) -> str:
+    """``text`` with control characters written as escapes (``\\x1b``, ``\\u202e``), so that
+    names from a model file cannot act on the terminal they are printed on. ``json_escapes``
+    is for the output of json.dumps, which escapes C0 controls in strings itself: the others
+    become ``\\u009b`` escapes, valid in JSON strings, and line breaks of the layout stay."""
+    def escape(match: "re.Match[str]") -> str:
+        code = ord(match.group())
+        if json_escapes and code < 0x20:
+            return match.group()
+        return "\\x%02x" % code if code < 0x100 and not json_escapes else "\\u%04x" % code
+
+    return _UNPRINTABLE.sub(escape, text)
+
+
 def tree(dumped: Dict[str, Any]) -> List[str]:
     """The lines of a model as ``dump_model()`` gives it: run settings, then each entity by
     full name with its type, identifier and access, and below it its attributes with kind,
-    type, unit, access and value at Current."""
+    type, unit, access and value at Current. Control characters of names and texts are
+    shown escaped (``escape_controls``)."""
     run = dumped.get("run", {})
     entities = dumped.get("entities", [])
     lines = ["run: %s, iteration %s of %s, residual %s, tolerance %s%s" % (
@@ -398,4 +419,4 @@ def tree(dumped: Dict[str, Any]) -> List[str]:
     lines.append("solution control: %s" % (dumped.get("solutionControl") or "(none)"))
     for root in entities:
         _node_lines(root, 0, root["name"], lines)
-    return lines
+    return [escape_controls(line) for line in lines]

@@ -13,7 +13,7 @@ import Varnex2Python as vx
 from Varnex2Python.capture import a_kind
 from Varnex2Python.enums import AttributeType, Chronology
 
-from varnex2_standin.history import RUN_COLUMNS
+from varnex2_standin.history import RUN_COLUMNS, split_unit
 from varnex2_standin.paths import Bound
 
 __all__ = ["convert", "write", "Signals", "Trace", "start_values"]
@@ -117,15 +117,6 @@ def start_values(document: Dict[str, Any], values: Mapping[str, Tuple[str, Value
 
 
 # Input signals and replayed traces: tables of a time or iteration column and value columns.
-
-def split_unit(header: str) -> Tuple[str, Optional[str]]:
-    """``("Pump/Pump1/Speed", "rpm")`` from a column header ``Pump/Pump1/Speed [rpm]``."""
-    text = header.strip()
-    if text.endswith("]") and " [" in text:
-        name, unit = text[:-1].rsplit(" [", 1)
-        return name, unit
-    return text, None
-
 
 def _table(source: Any, what: str) -> Tuple[List[str], List[List[Any]]]:
     """Columns and rows of a CSV file or of a mapping of columns (a dict of lists, a DataFrame)."""

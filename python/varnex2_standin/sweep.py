@@ -32,7 +32,9 @@ import types
 from concurrent.futures import CancelledError, Executor, as_completed
 from typing import Any, Callable, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
 
-from varnex2_standin.history import History, PlotUnavailable, Value, _cell
+from Varnex2Python.capture import cell
+
+from varnex2_standin.history import History, PlotUnavailable, Value
 from varnex2_standin.options import add_run_options, literal, run_arguments, take_script
 
 __all__ = ["sweep", "SweepResult", "SweepInterrupted", "CaseError", "process_pool", "grid_cases", "read_cases",
@@ -192,7 +194,7 @@ def _play(payload: Dict[str, Any]) -> Dict[str, Any]:
         return {"outcome": "error", "error": error, "seconds": seconds}
     return {"outcome": "error" if error else history.outcome, "error": error, "seconds": seconds,
             "rows": history.rows, "monitors": history.monitors, "transient": history.transient,
-            "messages": history.messages}
+            "units": history.units, "messages": history.messages}
 
 
 def _exit_reason(status: int) -> str:
@@ -312,7 +314,7 @@ def _statistics(values: List[Value]) -> Tuple[Value, Value, Value]:
 def _history(result: Dict[str, Any]) -> Optional[History]:
     if "rows" not in result:
         return None
-    history = History(result["monitors"], transient=result["transient"])
+    history = History(result["monitors"], transient=result["transient"], units=result["units"])
     history.rows = result["rows"]
     history.messages = [(kind, text) for kind, text in result["messages"]]
     history.outcome = result["outcome"]
@@ -337,6 +339,9 @@ class SweepResult:
         self.columns = (list(HEAD_COLUMNS) + self.parameters + list(RESULT_COLUMNS)
                         + ["%s:%s" % (name, what) for name in self.monitors for what in STATISTICS] + ["reason"])
         self.histories = [_history(result) for result in results]
+        self.units: Dict[str, str] = {}  # of the monitors, as the cases' histories have them
+        for history in self.histories:
+            self.units.update(history.units if history is not None else {})
         self.seconds: List[Optional[float]] = [result.get("seconds") for result in results]
         self.rows: List[Dict[str, Value]] = []
         for case, result, history in zip(self.cases, results, self.histories):
@@ -380,13 +385,19 @@ class SweepResult:
             raise KeyError("no column %r; the columns are %s" % (name, ", ".join(self.columns)))
         return [row.get(name) for row in self.rows]
 
+    def header(self, name: str) -> str:
+        """A column's name with its monitor's unit, as CSV headers show it: ``Pump/Pump1/Speed:last [rpm]``."""
+        unit = self.units.get(name.rpartition(":")[0] if name.rpartition(":")[0] in self.monitors else name)
+        return "%s [%s]" % (name, unit) if unit else name
+
     def to_csv(self, path: PathLike) -> None:
-        """Writes the table with a header line, cells as History.to_csv writes them."""
+        """Writes the table with a header line (units in it, as History.to_csv writes them),
+        cells as History.to_csv writes them."""
         with open(path, "w", newline="", encoding="utf-8") as stream:
             writer = csv.writer(stream)
-            writer.writerow(self.columns)
+            writer.writerow([self.header(name) for name in self.columns])
             for row in self.rows:
-                writer.writerow([_cell(row.get(name)) for name in self.columns])
+                writer.writerow([cell(row.get(name)) for name in self.columns])
 
     def to_frame(self) -> Any:
         """The table as a pandas DataFrame (needs pandas)."""
@@ -448,7 +459,7 @@ class SweepResult:
             if history is not None and history.rows:
                 axes.plot(history.column("iteration"), history.column(value), label=str(row["case"]))
         axes.set_xlabel("iteration")
-        axes.set_ylabel(value, fontsize=8)
+        axes.set_ylabel(self.header(value), fontsize=8)
         axes.set_title("%s of each case (%s)" % (value, self.summary()))
 
     def _draw_finals(self, axes: Any, value: str, x_name: str, others: List[str]) -> None:
@@ -462,7 +473,7 @@ class SweepResult:
             label = ", ".join("%s=%s" % pair for pair in zip(others, key)) or None
             axes.plot([p[0] for p in points], [p[1] for p in points], marker="o", label=label)
         axes.set_xlabel(x_name)
-        axes.set_ylabel("final %s" % value, fontsize=8)
+        axes.set_ylabel("final %s" % self.header(value), fontsize=8)
         axes.set_title("final %s against %s (%s)" % (value, x_name, self.summary()))
 
 

@@ -8,6 +8,10 @@ import sys
 
 import pytest
 
+# The fuzzer, the reference-leak runner and their proxy helpers are tools the tests use too.
+TOOLS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "tools")
+sys.path.insert(0, TOOLS)
+
 _build = os.environ.get("VARNEX2_BUILD")
 if _build:
     _root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))

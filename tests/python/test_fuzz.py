@@ -17,7 +17,7 @@ import fuzz
 pytestmark = pytest.mark.controls  # the fuzzer arms failures through the stand-in's controls
 from proxy_tools import descriptor
 
-SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fuzz.py")
+SCRIPT = os.path.abspath(fuzz.__file__)
 
 
 def fuzz_run(*options):

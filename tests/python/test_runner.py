@@ -1,6 +1,8 @@
 """The offline runner from Python: events in the solver's order, the two kinds of scripts,
 stops, errors, monitored attributes and the history. Runs in a child interpreter (the
 runner imports Varnex2Python)."""
+import importlib.util
+import math
 import sys
 import textwrap
 
@@ -15,7 +17,8 @@ if CHILD:
     import varnex2_standin
     from Varnex2Python.enums import EventType
     from varnex2_standin import runner
-    from varnex2_standin.history import PlotUnavailable, read_csv
+    from varnex2_standin import history as history_module
+    from varnex2_standin.history import History, PlotUnavailable, read_csv, split_unit
 
 
 def small_model(**run):
@@ -235,8 +238,130 @@ def test_plots_without_matplotlib_say_how_to_get_it(fresh, tmp_path, monkeypatch
         history.plot(tmp_path / "h.png")
 
 
+# The history's outputs: CSV with units read back, float columns, arrays and the plot.
+
+def stopped_at_two(event):
+    manager = vx.ISolverManager.instance()
+    if manager.getIteration() == 2:
+        manager.solveStop()
+
+
+def test_a_written_history_reads_back_equal_with_units_in_the_headers(fresh, tmp_path):
+    monitors = ["Net/Heater/Power", "Net/Heater/On", "Net/Heater/Mode", "Net/Heater/Curve/Points"]
+    history = runner.run(lambda event: None, model=small_model(transient=True, timeStep=0.1, totalTime=0.2),
+                         monitor=monitors)
+    history.units = {"Net/Heater/Power": "kW", "time": "s"}
+    history.rows[1].update({"Net/Heater/Power": None, "residual": float("inf"), "Net/Heater/Mode": "a, \"b\""})
+    history.to_csv(tmp_path / "h.csv")
+    with open(tmp_path / "h.csv") as stream:
+        assert stream.readline().rstrip() == ("iteration,time [s],timeStep,residual,converged,Net/Heater/Power [kW],"
+                                              "Net/Heater/On,Net/Heater/Mode,Net/Heater/Curve/Points")
+    back = History.from_csv(tmp_path / "h.csv")
+    assert (back.columns, back.monitors, back.units, back.transient) == (
+        history.columns, monitors, history.units, True)
+    assert back.rows == history.rows and back.outcome == "unknown"
+    assert [type(v) for v in back.rows[0].values()] == [int, float, float, float, bool, float, bool, str, int]
+    assert [r["time"] for r in read_csv(tmp_path / "h.csv")] == [repr(r["time"]) for r in history.rows]
+
+
+@pytest.mark.parametrize("header, expected", [
+    ("Pump/Pump1/Speed [rpm]", ("Pump/Pump1/Speed", "rpm")),
+    ("Pump/Pump1/Speed", ("Pump/Pump1/Speed", None)),
+    ("HX/Fouling [m2K/W]", ("HX/Fouling", "m2K/W")),
+    ("Curve/Points[2]", ("Curve/Points[2]", None)),
+    ("Efficiency [1] [%]", ("Efficiency [1]", "%")),
+    ("[rpm]", ("[rpm]", None)),
+])
+def test_headers_split_into_name_and_unit(header, expected):
+    assert split_unit(header) == expected
+
+
+@pytest.mark.parametrize("text, message", [
+    ("", "empty file, not a history CSV"),
+    ("iteration,residual\n1,1.0\n", "not a history CSV: the first columns must be iteration, time, timeStep"),
+    ("iteration,time,timeStep,residual,converged\n1,0.0,0.5\n", "line 2: 3 values for 5 columns"),
+])
+def test_files_that_are_no_history_are_refused(tmp_path, text, message):
+    (tmp_path / "h.csv").write_text(text)
+    with pytest.raises(ValueError, match=message):
+        History.from_csv(tmp_path / "h.csv")
+
+
+def test_columns_by_name_as_values_floats_and_arrays(fresh, monkeypatch):
+    history = runner.run(lambda event: None, model=small_model(), monitor=["Net/Heater/Power", "Net/Heater/Mode"])
+    history.rows[1]["Net/Heater/Power"] = None
+    with pytest.raises(KeyError) as raised:
+        history.column("Net/Heater/Powr")
+    assert "no column 'Net/Heater/Powr'; the columns are iteration, time, timeStep, residual, converged, " \
+           "Net/Heater/Power, Net/Heater/Mode" in str(raised.value)
+    power = history.column_float("Net/Heater/Power")
+    assert power[0] == power[2] == 5.0 and math.isnan(power[1])
+    assert all(math.isnan(v) for v in history.column_float("Net/Heater/Mode"))
+    numpy = pytest.importorskip("numpy")
+    arrays = history.to_numpy()
+    assert list(arrays) == history.columns
+    assert {name: a.dtype.kind for name, a in arrays.items()} == {
+        "iteration": "f", "time": "f", "timeStep": "f", "residual": "f", "converged": "b",
+        "Net/Heater/Power": "f", "Net/Heater/Mode": "O"}
+    assert numpy.isnan(arrays["Net/Heater/Power"][1])
+    if importlib.util.find_spec("pandas"):
+        frame = history.to_frame()
+        assert list(frame.columns) == history.columns and len(frame) == 3
+        assert frame["residual"].tolist() == history.column("residual")
+    for module, method in (("numpy", history.to_numpy), ("pandas", history.to_frame)):
+        monkeypatch.setitem(sys.modules, module, None)
+        with pytest.raises(ImportError, match="needs %s, which is not installed: pip install %s" % (module, module)):
+            method()
+
+
+def plotted(panel):
+    """(x data, y data, line style) of each line of a panel."""
+    return [(list(line.get_xdata()), list(line.get_ydata()), line.get_linestyle()) for line in panel.get_lines()]
+
+
+def test_plots_are_drawn_against_the_time_of_a_transient_run(fresh):
+    pytest.importorskip("matplotlib")
+    history = runner.run(lambda event: None, model=small_model(transient=True, timeStep=0.5, totalTime=1.0,
+                                                               numberOfIterations=2),
+                         monitor=["Net/Heater/Power"])
+    history.units = {"Net/Heater/Power": "kW/m2"}
+    residual, power = history.figure().axes
+    times = [0.5, 0.5, 1.0, 1.0]
+    assert power.get_xlabel() == "time [s]" and plotted(power)[0][:2] == (times, [5.0] * 4)
+    assert plotted(residual)[0][0] == times
+    assert (power.get_title("left"), power.get_ylabel()) == ("Net/Heater/Power [kW/m2]", "Power [kW/m2]")
+
+
+def test_plots_mark_the_stop_the_set_points_and_the_tolerance(fresh, tmp_path):
+    pytest.importorskip("matplotlib")
+    long_path = "Net/Heater/Curve/Points"
+    history = runner.run(stopped_at_two, model=small_model(numberOfIterations=10),
+                         monitor=["Net/Heater/Power", long_path])
+    residual, power, points = history.figure(setpoints={"Net/Heater/Power": 6.0}, tolerance=1e-3).axes
+    assert history.outcome == "cancelled" and points.get_xlabel() == "iteration"
+    stop = ([2.0, 2.0], [0, 1], ":")
+    assert plotted(residual)[1:] == [([0, 1], [1e-3, 1e-3], "--"), stop]
+    assert plotted(power)[1:] == [([0, 1], [6.0, 6.0], "--"), stop]
+    assert plotted(points)[1:] == [stop]
+    assert [t.get_text() for t in power.get_legend().get_texts()] == ["set-point 6", "stopped by the script"]
+    with pytest.raises(KeyError, match="set-points for Net/Heater/Powr: not a plotted monitor"):
+        history.plot(tmp_path / "h.png", setpoints={"Net/Heater/Powr": 1.0})
+    history.plot(tmp_path / "h.png")
+    assert (tmp_path / "h.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+@pytest.mark.parametrize("name, width, expected", [
+    ("Pump/Pump1/Speed", 60, "Pump/Pump1/Speed"),
+    ("Plant/CoolingLoop/Secondary/Pump1/Performance/Speed", 30, "Plant/…/Performance/Speed"),
+    ("Plant/" + "x" * 40, 30, "…" + "x" * 29),
+])
+def test_long_labels_keep_their_first_and_last_parts(name, width, expected):
+    assert history_module._shorten(name, width) == expected
+
+
 def test_script_output_and_messages_make_way_for_the_bar(fresh):
     import io
+    import re
     from varnex2_standin.progress import Progress
 
     terminal = io.StringIO()
@@ -247,10 +372,12 @@ def test_script_output_and_messages_make_way_for_the_bar(fresh):
         manager.showMessage("shown at %d" % manager.getIteration())
 
     runner.run(script, model=small_model(numberOfIterations=2), progress=Progress(terminal, bar=True))
-    text = terminal.getvalue()
-    assert text.startswith("printed at 1\n[message] shown at 1\n\r\x1b[K|")
-    assert "|  50% iteration 1/2  residual 1.00e+00\r\x1b[Kprinted at 2\n[message] shown at 2\n" in text
-    assert text.endswith("| 100% iteration 2/2  residual 8.00e-01\n")
+    # What stays on screen after each carriage return, without tqdm's clock.
+    frames = [f.rstrip(" ") for f in re.sub(r"\[\d\d:\d\d<[^]]*\]", "[t]", terminal.getvalue()).split("\r")]
+    first = " 50%|#####     | 1/2 [t] iteration 1/2  residual 1.00e+00"
+    assert [f for f in frames if f] == [
+        "printed at 1\n[message] shown at 1\n", first, "printed at 2\n", first, "[message] shown at 2\n", first,
+        "100%|##########| 2/2 [t] iteration 2/2  residual 8.00e-01\n"]
 
 
 def test_the_package_offers_run_history_and_script_error():

@@ -7,7 +7,7 @@ hundred times as warm-up, then sys.gettotalrefcount() and sys.getallocatedblocks
 around each of several runs of more calls. A leak shows as a positive delta in every run;
 any such group is reported and the exit status is 1. Runs without pytest:
 
-    python3.11d tests/python/refleaks.py [--runs 3 --rounds 1000 --warmup 200 --seed 1]
+    python3.11d tools/refleaks.py [--runs 3 --rounds 1000 --warmup 200 --seed 1]
 """
 import argparse
 import gc

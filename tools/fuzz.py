@@ -16,7 +16,7 @@ code that drops an earlier argument's proxy (see _Reentrant); the sanitizer buil
 of freed memory that follows.
 The run binds the package's classes (process-wide), so it runs in a process of its own.
 
-    python tests/python/fuzz.py --calls 1000000 --seed 7
+    python tools/fuzz.py --calls 1000000 --seed 7
 """
 import argparse
 import ast
@@ -34,7 +34,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from proxy_tools import forge, proxy_of  # noqa: E402
 
-STUBS = os.path.join(HERE, "..", "..", "python", "_Varnex2Python-stubs", "__init__.pyi")
+STUBS = os.path.join(HERE, "..", "python", "_Varnex2Python-stubs", "__init__.pyi")
 
 ALLOWED = (TypeError, ValueError, OverflowError, RuntimeError, StopIteration)
 # Functions that change process-wide state the rest of the run relies on (for callers that
