@@ -329,7 +329,8 @@ class SweepResult:
     "error": the script or an option raised, "died": its process ended without a result,
     "interrupted": Ctrl-C), the iterations it ran, its final residual, the last, minimum
     and maximum of each monitor and the reason of a failure. ``histories`` holds each
-    case's History (None when it has none), ``seconds`` the time of each run in its process.
+    case's History (None when it has none), ``seconds`` the time of each run in its process,
+    ``units`` the monitors' units (shown by ``header()`` in the CSV header and plot labels).
     """
 
     def __init__(self, cases: Sequence[Case], monitors: Sequence[str], results: Sequence[Dict[str, Any]]) -> None:

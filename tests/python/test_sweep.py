@@ -155,12 +155,15 @@ def test_cli_writes_the_table_as_csv_and_png(script, tmp_path):
     assert lines[3].startswith("== 6 cases: 4 finished, 2 died in ")
     assert "6/6" in err  # the progress bar counted every case
     with open(tmp_path / "t.csv", newline="") as stream:
-        rows = list(csv.DictReader(stream))
-    assert [(row["case"], row[SPEED], row["KP"], row["outcome"]) for row in rows] == [
+        reader = csv.DictReader(stream)
+        rows = list(reader)
+    assert reader.fieldnames == ["case", SPEED + " [rpm]", "KP", "outcome", "iterations", "residual",  # units as History
+                                 SPEED + ":last [rpm]", SPEED + ":min [rpm]", SPEED + ":max [rpm]", "reason"]
+    assert [(row["case"], row[SPEED + " [rpm]"], row["KP"], row["outcome"]) for row in rows] == [
         ("slow, KP=0.1", "1400", "0.1", "finished"), ("slow, KP=0.4", "1400", "0.4", "finished"),
         ("slow, KP=2", "1400", "2", "died"), ("fast, KP=0.1", "1600", "0.1", "finished"),
         ("fast, KP=0.4", "1600", "0.4", "finished"), ("fast, KP=2", "1600", "2", "died")]
-    assert float(rows[4][SPEED + ":last"]) == pytest.approx(1600.0 + 3 * 4.0)
+    assert float(rows[4][SPEED + ":last [rpm]"]) == pytest.approx(1600.0 + 3 * 4.0)
     pixels = image.imread(str(tmp_path / "t.png"))[:, :, :3].reshape(-1, 3)
     assert 0.01 < (pixels < 0.9).any(axis=1).mean() < 0.6  # lines and text on a white ground
     assert len({tuple(p) for p in pixels[::7]}) > 20        # two coloured lines, not a flat fill
