@@ -1,5 +1,6 @@
 """Sweeps: the same cases on the process pool and on a Dask cluster, cases that fail in their
-own process, malformed grids and case files, and the command line with its CSV, PNG and Ctrl-C."""
+own process, malformed grids and case files, and the command line with its CSV, PNG and Ctrl-C.
+Runs in a child interpreter (a sweep's table holds histories, which import Varnex2Python)."""
 import csv
 import json
 import os
@@ -10,8 +11,13 @@ import time
 
 import pytest
 
-sweeping = pytest.importorskip("varnex2_standin.sweep")  # a build with the stand-in
+pytest.importorskip("varnex2_standin")  # a build with the stand-in
 pytestmark = pytest.mark.controls
+
+from child_tests import CHILD, only_in_child  # noqa: E402
+
+if CHILD:
+    import varnex2_standin.sweep as sweeping
 
 ITERATIONS = 4
 SPEED = "Pump/Pump1/Speed"
@@ -207,3 +213,6 @@ def test_the_table_as_a_frame(script, pool):
     assert frame.to_dict("records")[0] == result.rows[0]
     assert pandas.isna(frame["residual"][1])
     assert json.loads(json.dumps(result.rows))  # plain data
+
+
+only_in_child(globals(), __file__)
