@@ -261,13 +261,17 @@ def _serve() -> None:
     """The case server: one case per line on standard input, one result per line on standard output."""
     import gc
 
+    import varnex2_standin
+    from varnex2_standin.runner import run
+
     signal.signal(signal.SIGINT, signal.SIG_IGN)  # Ctrl-C reaches the cases, which report it
-    import varnex2_standin.runner  # noqa: F401  (imported once here, inherited by every case)
-
-    gc.freeze()  # the collector leaves the imported objects alone: a case copies fewer pages of them
-
     answers = os.fdopen(os.dup(1), "w", encoding="utf-8")
     os.dup2(2, 1)  # stray output of the server itself stays off the answers
+    # A throwaway run loads what a run imports on first use (the progress display, ...), once
+    # here instead of in every case; reset() gives the library back as it was.
+    run(lambda event: None, iterations=1)
+    varnex2_standin.reset()
+    gc.freeze()  # the collector leaves the server's objects alone: a case copies fewer pages of them
     for line in sys.stdin.buffer:
         answers.write(json.dumps(_fork_case(line)) + "\n")
         answers.flush()
