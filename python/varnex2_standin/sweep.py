@@ -74,6 +74,10 @@ def _case_name(start: Mapping[str, Any], define: Mapping[str, Any], number: int)
     return _pairs(start, define) or "case %d" % number
 
 
+def _cases(count: int) -> str:
+    return "%d case%s" % (count, "" if count == 1 else "s")
+
+
 def _check_cases(cases: Iterable[Mapping[str, Any]]) -> List[Case]:
     """The cases as dicts with name, set and define; TypeError or ValueError names the case."""
     if isinstance(cases, (Mapping, str, bytes)):
@@ -364,7 +368,7 @@ class SweepResult:
         return len(self.rows)
 
     def __repr__(self) -> str:
-        return "<SweepResult %d cases: %s>" % (len(self.rows), self.counts())
+        return "<SweepResult %s: %s>" % (_cases(len(self.rows)), self.counts())
 
     @property
     def ran(self) -> int:
@@ -383,7 +387,7 @@ class SweepResult:
         return ", ".join("%d %s" % (count, outcome) for outcome, count in found.items())
 
     def summary(self) -> str:
-        return "%d cases: %s" % (len(self.rows), self.counts())
+        return "%s: %s" % (_cases(len(self.rows)), self.counts())
 
     def column(self, name: str) -> List[Value]:
         if name not in self.columns:
@@ -763,7 +767,7 @@ def main(args: argparse.Namespace) -> int:
 
 def _sweep_and_write(args: argparse.Namespace, cases: List[Case], options: Dict[str, Any], where: str,
                      executor: Executor) -> int:
-    print("== sweep of %s: %d cases on %s" % (args.script, len(cases), where))
+    print("== sweep of %s: %s on %s" % (args.script, _cases(len(cases)), where))
     started = time.monotonic()
     status = 0
     try:
