@@ -39,6 +39,14 @@ VARNEX2_STANDIN_API int varnex2_standin_load_model_file(const char* path);
 /* The built-in model's text (model-file JSON), for loading it again without a reset. */
 VARNEX2_STANDIN_API const char* varnex2_standin_default_model_text(size_t* length);
 
+/* Every problem that loading a model file's content or a file would meet, in the order met,
+ * as "place: what" texts, without loading it: the first is the message loading gives (for a
+ * file without the path in front). Returns how many (0: it loads; at most 1000 are listed,
+ * the last then says so), or -1 for a null path; problem reads this thread's copy of them. */
+VARNEX2_STANDIN_API int varnex2_standin_check_model_text(const char* text, size_t length);
+VARNEX2_STANDIN_API int varnex2_standin_check_model_file(const char* path);
+VARNEX2_STANDIN_API int varnex2_standin_problem(size_t index, const char** text, size_t* length);
+
 /* The current model and run as model-file JSON; valid until this thread's next call. */
 VARNEX2_STANDIN_API const char* varnex2_standin_dump_model(size_t* length);
 /* The run at the current moment as a JSON object; valid until this thread's next call. */

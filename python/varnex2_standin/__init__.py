@@ -31,7 +31,7 @@ import sys
 import warnings
 
 __all__ = [
-    "ModelError", "library_path", "load_model", "reset", "dump_model", "run_state",
+    "ModelError", "library_path", "load_model", "check_model", "reset", "dump_model", "run_state",
     "set_manager_available", "manager_available", "manager_address", "collection_address",
     "address_of", "fail_next", "clear_failures", "record_calls", "calls", "clear_calls",
     "step", "messages", "clear_messages", "restart", "set_residual", "solver_writes",
@@ -139,6 +139,9 @@ _last_error = _declare("last_error", ctypes.c_char_p)
 _reset = _declare("reset", ctypes.c_int)
 _load_text = _declare("load_model_text", ctypes.c_int, ctypes.c_char_p, _size_t)
 _load_file = _declare("load_model_file", ctypes.c_int, ctypes.c_char_p)
+_check_text = _declare("check_model_text", ctypes.c_int, ctypes.c_char_p, _size_t)
+_check_file = _declare("check_model_file", ctypes.c_int, ctypes.c_char_p)
+_problem = _declare("problem", ctypes.c_int, _size_t, _p(ctypes.c_void_p), _p(_size_t))
 _dump = _declare("dump_model", ctypes.c_void_p, _p(_size_t))
 _default_text = _declare("default_model_text", ctypes.c_void_p, _p(_size_t))
 _set_residual = _declare("set_residual", ctypes.c_int, ctypes.c_double)
@@ -258,6 +261,30 @@ def _is_json_text(source):
     return False
 
 
+def _with_source(source, on_text, on_file, caller):
+    """on_text(data, length) for a dict or JSON text, else on_file(path); its result."""
+    if isinstance(source, dict):
+        try:
+            text = json.dumps(source)
+        except RecursionError:
+            text = _deep_json(source)
+        data = text.encode("utf-8")
+        return on_text(data, len(data))
+    if _is_json_text(source):
+        # Lone surrogates pass as the bytes they stand for; the parser says where they are.
+        data = source.encode("utf-8", "surrogatepass") if isinstance(source, str) else source
+        return on_text(data, len(data))
+    if isinstance(source, (str, bytes, os.PathLike)):
+        try:
+            path = os.fsencode(source)
+        except UnicodeError:
+            raise ModelError("cannot read model file %r: the path cannot be encoded" % (source,)) from None
+        if b"\0" in path:
+            raise ModelError("cannot read model file %r: the path contains a NUL character" % (source,))
+        return on_file(path)
+    raise TypeError("%s() takes a dict, JSON text or a path, not %s" % (caller, type(source).__name__))
+
+
 def load_model(source):
     """Replace the model and the run state.
 
@@ -266,31 +293,19 @@ def load_model(source):
     Raises ModelError, and keeps the current model, when the model cannot be used.
     """
     global _source, _played
-    if isinstance(source, dict):
-        try:
-            text = json.dumps(source)
-        except RecursionError:
-            text = _deep_json(source)
-        data = text.encode("utf-8")
-        status, kind = _load_text(data, len(data)), "text"
-    elif _is_json_text(source):
-        # Lone surrogates pass as the bytes they stand for; the parser says where they are.
-        data = source.encode("utf-8", "surrogatepass") if isinstance(source, str) else source
-        status, kind = _load_text(data, len(data)), "text"
-    elif isinstance(source, (str, bytes, os.PathLike)):
-        try:
-            path = os.fsencode(source)
-        except UnicodeError:
-            raise ModelError("cannot read model file %r: the path cannot be encoded" % (source,)) from None
-        if b"\0" in path:
-            raise ModelError("cannot read model file %r: the path contains a NUL character" % (source,))
-        status, kind = _load_file(path), "file"
-    else:
-        raise TypeError("load_model() takes a dict, JSON text or a path, not %s" % type(source).__name__)
-    if status != 0:
+    loaded = []  # what was read, for restart()
+
+    def text(data, length):
+        loaded.append(("text", data))
+        return _load_text(data, length)
+
+    def file(path):
+        loaded.append(("file", path))
+        return _load_file(path)
+
+    if _with_source(source, text, file, "load_model") != 0:
         raise ModelError(_error())
-    _source = ("file", path) if kind == "file" else ("text", data)
-    _played = False
+    _source, _played = loaded[0], False
 
 
 def _load_keeping_source(document):
@@ -299,6 +314,22 @@ def _load_keeping_source(document):
     data = json.dumps(document).encode("utf-8")
     if _load_text(data, len(data)) != 0:
         raise ModelError(_error())
+
+
+def check_model(source):
+    """Every problem that ``load_model(source)`` would meet, in the order met, as texts
+    "place: what" (for a file without its path in front); empty when the model loads. The
+    first is the message of load_model's ModelError. The current model stays."""
+    try:
+        count = _with_source(source, _check_text, _check_file, "check_model")
+    except ModelError as error:
+        return [str(error)]
+    found = []
+    for index in range(count):
+        pointer, length = ctypes.c_void_p(), _size_t()
+        _problem(index, ctypes.byref(pointer), ctypes.byref(length))
+        found.append(ctypes.string_at(pointer, length.value).decode("utf-8", "replace"))
+    return found
 
 
 def _json(function):

@@ -13,6 +13,7 @@ matplotlib for --plot).
 import argparse
 import json
 import os
+import pathlib
 import signal
 import sys
 import warnings
@@ -20,7 +21,7 @@ from typing import Any, Dict, List, Optional, Sequence
 
 import varnex2_standin
 from varnex2_standin.history import History
-from varnex2_standin.modeltools import escape_controls, problems, read_model, tree
+from varnex2_standin.modeltools import escape_controls, tree
 from varnex2_standin.options import add_run_options, assignment, run_arguments, take_script
 from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
 from varnex2_standin.sweep import add_parser as add_sweep_parser, main as sweep_main
@@ -249,24 +250,36 @@ def _info(args: argparse.Namespace) -> int:
 
 
 def _check(args: argparse.Namespace) -> int:
-    document, found = read_model(args.model)
+    # The library's reader finds the problems, so the check and loading cannot disagree. A
+    # Path, so that a file name starting with "{" is not taken for JSON text.
+    path = pathlib.Path(args.model)
+    if not os.path.lexists(path):
+        return _error("no model file %s" % args.model)
+    found = varnex2_standin.check_model(path)
     if not found:
-        found = problems(document)
-    if not found:
-        # The library has the last word: a rule this check does not know still shows up.
         try:
-            varnex2_standin.load_model(args.model)
-        except varnex2_standin.ModelError as error:
-            found = [str(error).replace(args.model + ": ", "", 1)]
+            varnex2_standin.load_model(path)
+        except varnex2_standin.ModelError as error:  # the file changed in between
+            found = [str(error)]
     for text in found:
-        print("%s: %s" % (args.model, text))
+        _say("%s: %s" % (args.model, text))
     if found:
-        print("%s in %s" % (_count(len(found), "problem", "problems"), args.model))
+        _say("%s in %s" % (_count(len(found), "problem", "problems"), args.model))
         return EXIT_FAILED
     roots = varnex2_standin.dump_model().get("entities", [])
-    print("%s: valid model, %s, %s" % (args.model, _count(len(roots), "root entity", "root entities"),
-                                       _count(_count_entities(roots), "entity", "entities")))
+    _say("%s: valid model, %s, %s" % (args.model, _count(len(roots), "root entity", "root entities"),
+                                      _count(_count_entities(roots), "entity", "entities")))
     return EXIT_OK
+
+
+def _say(line: str) -> None:
+    """Prints a line even where the output cannot encode all of it (a file name in bytes that
+    are not text, a terminal that is not UTF-8): those characters are escaped."""
+    try:
+        print(line)
+    except UnicodeEncodeError:
+        encoding = getattr(sys.stdout, "encoding", None) or "utf-8"
+        print(line.encode(encoding, "backslashreplace").decode(encoding))
 
 
 def _count(number: int, one: str, many: str) -> str:

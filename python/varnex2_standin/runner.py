@@ -434,14 +434,12 @@ class _Runner:
             self.raise_event(EventType.CFDGenerationEnd)
             self.script.phase = SolvePhase.Solving
         self.raise_event(first)
-        if first == EventType.Continue and not self.stopped():
+        if first == EventType.Continue and not self.stopped() and not _standin.run_state()["transient"]:
             _standin.step(1)  # the saved state is the end of an iteration: go on with the next
         step_index = None
         while True:
             if self.stopped():
                 return self.end(EventType.Cancelled, "cancelled")
-            if self.limit is not None and self.iterations >= self.limit:
-                return self.end(EventType.Finished, "finished")
             state = _standin.run_state()
             if state["transient"] and state["timeStepIndex"] != step_index:
                 step_index = state["timeStepIndex"]
@@ -482,6 +480,12 @@ def _prepare_model(model: Any, continue_from: Any, iterations: Optional[int], fr
         except _standin.ModelError as error:
             raise _standin.ModelError("cannot continue from %s: %s" % (
                 continue_from if isinstance(continue_from, (str, os.PathLike)) else "that state", error)) from None
+        if _standin.run_state()["transient"]:
+            # The saved state ends a time step: the continued run starts with the next one.
+            document = _standin.dump_model()
+            document["run"]["startTime"] += document["run"]["timeStep"]
+            document["run"]["iteration"] += 1
+            _standin._load_keeping_source(document)
         if iterations is not None:
             _make_room(iterations)
         return EventType.Continue
@@ -500,10 +504,9 @@ def _make_room(iterations: int) -> None:
         needed = state["iteration"] + iterations
         if state["numberOfIterations"] < needed:
             manager.setNumberOfIterations(needed, Chronology.Current)
-    else:
-        per_step = max(state["numberOfIterations"], 1)
-        steps = -(-iterations // per_step) + 1
-        needed_time = state["time"] + steps * state["timeStep"]
+    else:  # the time steps those iterations span, from the current one on
+        steps = -(-iterations // max(state["numberOfIterations"], 1))
+        needed_time = state["time"] + (steps - 1) * state["timeStep"]
         if state["totalTime"] < needed_time:
             manager.setTotalTime(needed_time, Chronology.Current)
 

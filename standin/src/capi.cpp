@@ -28,6 +28,7 @@ thread_local std::string dumpBuffer;
 thread_local std::string runBuffer;
 thread_local std::vector<control::Call> callSnapshot;
 thread_local std::vector<std::pair<int, std::string>> messageSnapshot;
+thread_local std::vector<std::string> problemSnapshot;
 
 std::mutex& controlLock() {
     static auto* lock = new std::mutex();  // never destroyed: controls may come during exit
@@ -122,6 +123,25 @@ const char* varnex2_standin_default_model_text(size_t* length) {
     const char* text = defaultModelText();
     if (length != nullptr) *length = std::strlen(text);
     return text;
+}
+
+// Checks touch no shared state: they take no lock, so a long one holds up no control.
+int varnex2_standin_check_model_text(const char* text, size_t length) {
+    problemSnapshot = checkModelText(std::string_view(text == nullptr ? "" : text, text ? length : 0));
+    return static_cast<int>(problemSnapshot.size());
+}
+
+int varnex2_standin_check_model_file(const char* path) {
+    if (path == nullptr) return failed("no path given");
+    problemSnapshot = checkModelFile(path);
+    return static_cast<int>(problemSnapshot.size());
+}
+
+int varnex2_standin_problem(size_t index, const char** text, size_t* length) {
+    if (index >= problemSnapshot.size()) return -1;
+    if (text) *text = problemSnapshot[index].data();
+    if (length) *length = problemSnapshot[index].size();
+    return 0;
 }
 
 const char* varnex2_standin_dump_model(size_t* length) {

@@ -56,7 +56,7 @@ EntityNode* Node::parentEntity() const {
 }
 
 std::string Node::pathInEntity() const {
-    if (parent == nullptr) return name;
+    if (parent == nullptr) return std::string(name);
     std::vector<const Node*> chain;
     for (const Node* n = this; n->parent != nullptr; n = n->parent) {
         chain.push_back(n);
@@ -73,7 +73,7 @@ std::string Node::pathInEntity() const {
 std::string Node::fullPath() const {
     if (kind == NodeKind::Entity) return static_cast<const EntityNode*>(this)->fullName;
     EntityNode* entity = parentEntity();
-    if (entity == nullptr) return name;
+    if (entity == nullptr) return std::string(name);
     return entity->fullName + "/" + pathInEntity();
 }
 
@@ -135,17 +135,54 @@ Model::~Model() {
 }
 
 const std::string* Model::intern(std::string_view text) {
-    return &*strings_.emplace(text).first;
+    auto it = strings_.find(text);
+    if (it != strings_.end()) return it->second;
+    const std::string& kept = stringStore_.emplace_back(text);
+    strings_.emplace(kept, &kept);
+    return &kept;
+}
+
+namespace {
+
+std::size_t nameHash(std::string_view name) { return std::hash<std::string_view>()(name); }
+
+}  // namespace
+
+Node* NameIndex::find(std::string_view name) const {
+    std::size_t hash = nameHash(name), mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].node != nullptr; i = (i + 1) & mask) {
+        if (slots_[i].tag == hash && slots_[i].node->name == name) return slots_[i].node;
+    }
+    return nullptr;
+}
+
+bool NameIndex::insert(Node* node) {
+    if (2 * (count_ + 1) > slots_.size()) {  // twice the size; the kept hashes place the nodes again
+        std::vector<Slot> old(std::max<std::size_t>(32, 2 * slots_.size()), Slot{nullptr, 0});
+        old.swap(slots_);
+        std::size_t mask = slots_.size() - 1;
+        for (const Slot& s : old) {
+            if (s.node == nullptr) continue;
+            std::size_t i = s.tag & mask;
+            while (slots_[i].node != nullptr) i = (i + 1) & mask;
+            slots_[i] = s;
+        }
+    }
+    std::size_t hash = nameHash(node->name), mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots_[i].node != nullptr; i = (i + 1) & mask) {
+        if (slots_[i].tag == hash && slots_[i].node->name == node->name) return false;
+    }
+    slots_[i] = Slot{node, hash};
+    ++count_;
+    return true;
 }
 
 namespace {
 
 template <class T>
 Node* findNamed(const std::vector<T*>& list, const NameIndex* index, std::string_view name) {
-    if (index != nullptr) {
-        auto it = index->find(name);
-        return it == index->end() ? nullptr : it->second;
-    }
+    if (index != nullptr) return index->find(name);
     for (T* n : list) {
         if (n->name == name) return n;
     }
@@ -155,13 +192,16 @@ Node* findNamed(const std::vector<T*>& list, const NameIndex* index, std::string
 // Appends child unless its name is taken; indexes the list once it grows long.
 template <class T>
 bool addNamed(std::vector<T*>& list, std::unique_ptr<NameIndex>& index, Node* child) {
-    if (findNamed(list, index.get(), child->name) != nullptr) return false;
-    list.push_back(static_cast<T*>(child));
     if (index != nullptr) {
-        index->emplace(child->name, child);
-    } else if (list.size() >= kIndexedFrom) {
+        if (!index->insert(child)) return false;
+        list.push_back(static_cast<T*>(child));
+        return true;
+    }
+    if (findNamed(list, nullptr, child->name) != nullptr) return false;
+    list.push_back(static_cast<T*>(child));
+    if (list.size() >= kIndexedFrom) {
         index = std::make_unique<NameIndex>();
-        for (T* n : list) index->emplace(n->name, n);
+        for (T* n : list) index->insert(n);
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <new>
 #include <string>
@@ -54,7 +55,7 @@ struct Node {
     std::uint8_t present = 0;        // value nodes: bit c set when a value exists at chronology c
     bool pending = false;            // value nodes: listed in the model's pending Next writes
     bool hasCompositeChild = false;  // composites: a child composite that recursive indexing descends into
-    std::string name;
+    std::string_view name;              // interned in the model; an entity's is the end of its full name
     const std::string* type = nullptr;  // interned in the model
     const std::string* unit = nullptr;  // interned; null when the attribute has no unit
     CompositeNode* parent = nullptr;    // null for a root entity
@@ -95,8 +96,22 @@ struct ValueNode : Node {
     void store(Model& model, int chronology, const Scalar& value);
 };
 
-// Children by name, kept only for long child lists: short ones are searched in place.
-using NameIndex = std::unordered_map<std::string_view, Node*>;
+// Children by name, kept only for long child lists (short ones are searched in place):
+// open addressing, at most half full, each slot a node and some bits of its name's hash,
+// so that a probe rarely has to visit a node that does not match.
+class NameIndex {
+public:
+    Node* find(std::string_view name) const;
+    bool insert(Node* node);  // false (and nothing added) when the name is there already
+
+private:
+    struct Slot {
+        Node* node;
+        std::size_t tag;
+    };
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
 constexpr std::size_t kIndexedFrom = 8;
 
 struct CompositeNode : Node {
@@ -234,7 +249,7 @@ struct Model {
     Model& operator=(const Model&) = delete;
     ~Model();
 
-    // Interns a type name, unit or text value so that nodes share one copy.
+    // Interns a name, type name, unit or text value so that nodes share one copy.
     const std::string* intern(std::string_view text);
 
     // Builders used by the loader; they keep the indexes up to date.
@@ -279,7 +294,8 @@ struct Model {
 private:
 
     NodeArena arena_;
-    std::unordered_set<std::string> strings_;
+    std::deque<std::string> stringStore_;           // the interned texts; a deque never moves them
+    std::unordered_map<std::string_view, const std::string*> strings_;  // looked up without a copy
     std::unique_ptr<NameIndex> rootIndex_;
     std::unordered_map<std::string_view, std::vector<EntityNode*>> byType_;
     EntityTable<TypeAndNameKey> byTypeName_;

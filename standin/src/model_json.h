@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -31,9 +32,14 @@ constexpr int kMaxJsonDepth = 2 * kMaxNesting + 8;
 // A model file is read only up to this size.
 constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 
-std::unique_ptr<Model> loadModel(const Json& document);
+// Loading stops at the first problem and throws ModelError naming its place.
 std::unique_ptr<Model> loadModelText(std::string_view text);
 std::unique_ptr<Model> loadModelFile(const std::string& path);
+// Every problem that loading would meet, in the order met ("place: what"); empty when the
+// model loads. The first is the message that loading gives (for a file, without the path
+// in front). Text that is not valid JSON, or nested too deep, gives only that problem.
+std::vector<std::string> checkModelText(std::string_view text);
+std::vector<std::string> checkModelFile(const std::string& path);
 
 // The model's entities and attribute values (without the run section) as JSON.
 Json dumpEntities(const Model& model);

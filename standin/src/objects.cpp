@@ -10,7 +10,9 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <mutex>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 
 #include "exchange/exchange.h"
@@ -34,7 +36,7 @@ using sdk::Tools::IString;
 namespace {
 
 std::string_view view(const IConstString& s) { return std::string_view(s.c_str(), s.size()); }
-void put(IString& out, const std::string& text) { out.assign(text.data(), text.size()); }
+void put(IString& out, std::string_view text) { out.assign(text.data(), text.size()); }
 
 sm::IEntity* entityObject(EntityNode* node);
 sm::IEntity* decoy();
@@ -85,23 +87,70 @@ int exceptionTypeOf(int status) {
         if (control::intercept(fired_, this, SLOT)) return this->injected(fired_, OUT); \
     }
 
+namespace {
+
+// The last failure of each object that has failed, by object address: objects hold no
+// record of their own, so that each is two words (see ObjectSlab).
+class ErrorTable {
+public:
+    ErrorRecord get(const void* object) {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto it = records_.find(object);
+        return it == records_.end() ? ErrorRecord() : it->second;
+    }
+    void set(const void* object, ErrorRecord record) {
+        std::lock_guard<std::mutex> guard(lock_);
+        records_[object] = std::move(record);
+    }
+    void erase(const void* object) {
+        std::lock_guard<std::mutex> guard(lock_);
+        records_.erase(object);
+    }
+
+private:
+    std::mutex lock_;
+    std::unordered_map<const void*, ErrorRecord> records_;
+};
+
+ErrorTable& errors() {
+    static auto* table = new ErrorTable();  // never destroyed: raw calls may come during exit
+    return *table;
+}
+
+// An error record for a call to fill in, kept for the object if the call fails.
+struct Recorder {
+    const void* object;
+    ErrorRecord record;
+    operator ErrorRecord&() { return record; }
+    ~Recorder() {
+        if (record.type != kOk) errors().set(object, std::move(record));
+    }
+};
+
+}  // namespace
+
 // Slots 0 to 2, shared by every object; I is the interface implemented.
 template <class I, sdk::HandleType H>
 class HandleObject : public I {
 public:
-    int fail(int status, std::string message) const { return failWith(err_, status, std::move(message)); }
+    int fail(int status, std::string message) const {
+        errors().set(this, ErrorRecord{status, std::move(message)});
+        return status;
+    }
 
     template <class T>
     int injected(const control::Fired& fired, T& out) const {
         if (fired.writeOut) writeout::put(out);
-        if (fired.status != kOk) {
-            err_.type = exceptionTypeOf(fired.status);
-            err_.message = *fired.message;
-        }
+        if (fired.status != kOk) errors().set(this, ErrorRecord{exceptionTypeOf(fired.status), *fired.message});
         return fired.status;
     }
 
 protected:
+    // The record that slots 1 and 2 report. A virtual of our own comes after the
+    // interface's slots, so the interface's table stays as it is.
+    virtual ErrorRecord lastError() const { return errors().get(this); }
+    Recorder err() const { return Recorder{this, {}}; }
+
     int do_getHandleType(sdk::HandleType& out) const override {
         VX_HOOK0(0, out);
         out = H;
@@ -117,7 +166,7 @@ protected:
             }
             if (dueToFail) return kGeneric;
         }
-        put(out, err_.message);
+        put(out, lastError().message);
         return kOk;
     }
     int do_getLastExceptionType(sdk::ExceptionType& out) const override {
@@ -128,22 +177,25 @@ protected:
                 return fired.status;
             }
         }
-        out = static_cast<sdk::ExceptionType>(err_.type);
+        out = static_cast<sdk::ExceptionType>(lastError().type);
         return kOk;
     }
-
-    mutable ErrorRecord err_;
 };
 
 namespace {
 sm::ICompositeAttribute* compositeObject(CompositeNode* node);
 
-// Descriptions of objects whose model was replaced, by object address. Such objects are
-// never freed, so an address is never reused for another object. Kept compact, as a
-// replaced large model may leave many: the texts one after another in one buffer, and
-// (address, offset) pairs sorted when first searched.
+// Descriptions of the objects of the model replaced last, by object address, so that their
+// failures name them; objects of models replaced before name only their kind. Kept
+// compact, as a replaced large model may leave many: the texts one after another in one
+// buffer, and (address, offset) pairs sorted when first searched.
 class Orphans {
 public:
+    void clear() {
+        entries_ = {};
+        texts_ = {};
+        sorted_ = true;
+    }
     void add(const void* object, const std::string& description) {
         entries_.push_back({object, texts_.size()});
         texts_.append(description).push_back('\0');
@@ -154,13 +206,14 @@ public:
         entries_.shrink_to_fit();
         texts_.shrink_to_fit();
     }
-    std::string describe(const void* object) {
+    // Null when the object is not of the model replaced last.
+    const char* describe(const void* object) {
         if (!sorted_) {
             std::sort(entries_.begin(), entries_.end());
             sorted_ = true;
         }
         auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(object, std::size_t(0)));
-        return it != entries_.end() && it->first == object ? texts_.c_str() + it->second : "object";
+        return it != entries_.end() && it->first == object ? texts_.c_str() + it->second : nullptr;
     }
 
 private:
@@ -173,12 +226,28 @@ Orphans& orphans() {
     static auto* table = new Orphans();
     return *table;
 }
+
+// What an object of interface I is, for an object whose model is gone.
+template <class I>
+constexpr const char* kindOf() {
+    if constexpr (std::is_same_v<I, sm::IValueAttribute<int>>) return "int attribute";
+    else if constexpr (std::is_same_v<I, sm::IValueAttribute<bool>>) return "bool attribute";
+    else if constexpr (std::is_same_v<I, sm::IValueAttribute<float>>) return "float attribute";
+    else if constexpr (std::is_same_v<I, sm::IValueAttribute<double>>) return "double attribute";
+    else if constexpr (std::is_same_v<I, sm::IValueAttribute<std::string>>) return "string attribute";
+    else if constexpr (std::is_same_v<I, sm::IEntity>) return "entity";
+    else if constexpr (std::is_same_v<I, sm::ICompositeAttribute>) return "composite attribute";
+    else if constexpr (std::is_same_v<I, sm::ILinkAttribute>) return "link attribute";
+    else if constexpr (std::is_same_v<I, sm::IListAttribute>) return "list attribute";
+    else if constexpr (std::is_same_v<I, sm::IArrayAttribute>) return "array attribute";
+    else return "shortcut attribute";
+}
 }  // namespace
 
-// An object of a replaced model answers every slot (after the first three) with this.
-#define VX_LIVE()                                                                          \
-    if (ORVANE_UNLIKELY(node_ == nullptr))                                                 \
-        return this->fail(kLogicError, orphans().describe(this) + " belongs to a model that has been replaced");
+// An object of a replaced model answers every slot (after the first three) with -3; its
+// last error says why (see lastError), without a record of its own.
+#define VX_LIVE()                                      \
+    if (ORVANE_UNLIKELY(node_ == nullptr)) return kLogicError;
 
 // Slots 3 to 21 of every attribute.
 template <class I>
@@ -189,11 +258,19 @@ public:
     // Cuts the object loose from its node, whose model is going away.
     void orphan() {
         orphans().add(this, node_->describe());
+        errors().erase(this);
         node_ = nullptr;
     }
 
 protected:
-    using HandleObject<I, sdk::HandleType_Attribute>::err_;
+    using HandleObject<I, sdk::HandleType_Attribute>::err;
+
+    ErrorRecord lastError() const override {
+        if (node_ != nullptr) return HandleObject<I, sdk::HandleType_Attribute>::lastError();
+        const char* description = orphans().describe(this);
+        return ErrorRecord{kLogicError, (description != nullptr ? description : kindOf<I>()) +
+                                            std::string(" belongs to a model that has been replaced")};
+    }
 
     int do_getAttributeType_const(bool followShortcut, sdk::AttributeType& out) const override {
         VX_HOOK(3, out, followShortcut);
@@ -201,7 +278,7 @@ protected:
         const Node* n = node_;
         if (followShortcut && n->kind == NodeKind::Shortcut) {
             int status = kOk;
-            n = valueTarget(*node_, err_, status);
+            n = valueTarget(*node_, err(), status);
             if (n == nullptr) return status;
         }
         out = static_cast<sdk::AttributeType>(n->kind);
@@ -236,59 +313,59 @@ protected:
         VX_HOOK(8, out, chronology);
         VX_LIVE();
         std::string value;
-        int status = getValue(*node_, chronology, value, err_);
+        int status = getValue(*node_, chronology, value, err());
         if (status == kOk) put(out, value);
         return status;
     }
     int do_setStringValue(IConstString const& value, Chronology chronology) override {
         VX_HOOK(9, noOut, value, chronology);
         VX_LIVE();
-        return setValue(*node_, chronology, std::string(value.c_str(), value.size()), err_);
+        return setValue(*node_, chronology, std::string(value.c_str(), value.size()), err());
     }
     int do_getFloatValue_const(float& out, Chronology chronology) const override {
         VX_HOOK(10, out, chronology);
         VX_LIVE();
-        return getValue(*node_, chronology, out, err_);
+        return getValue(*node_, chronology, out, err());
     }
     int do_setFloatValue(float value, Chronology chronology) override {
         VX_HOOK(11, noOut, value, chronology);
         VX_LIVE();
-        return setValue(*node_, chronology, value, err_);
+        return setValue(*node_, chronology, value, err());
     }
     int do_getDoubleValue_const(double& out, Chronology chronology) const override {
         VX_HOOK(12, out, chronology);
         VX_LIVE();
-        return getValue(*node_, chronology, out, err_);
+        return getValue(*node_, chronology, out, err());
     }
     int do_setDoubleValue(double value, Chronology chronology) override {
         VX_HOOK(13, noOut, value, chronology);
         VX_LIVE();
-        return setValue(*node_, chronology, value, err_);
+        return setValue(*node_, chronology, value, err());
     }
     int do_getIntValue_const(int& out, Chronology chronology) const override {
         VX_HOOK(14, out, chronology);
         VX_LIVE();
-        return getValue(*node_, chronology, out, err_);
+        return getValue(*node_, chronology, out, err());
     }
     int do_setIntValue(int value, Chronology chronology) override {
         VX_HOOK(15, noOut, value, chronology);
         VX_LIVE();
-        return setValue(*node_, chronology, value, err_);
+        return setValue(*node_, chronology, value, err());
     }
     int do_getBoolValue_const(bool& out, Chronology chronology) const override {
         VX_HOOK(16, out, chronology);
         VX_LIVE();
-        return getValue(*node_, chronology, out, err_);
+        return getValue(*node_, chronology, out, err());
     }
     int do_setBoolValue(bool value, Chronology chronology) override {
         VX_HOOK(17, noOut, value, chronology);
         VX_LIVE();
-        return setValue(*node_, chronology, value, err_);
+        return setValue(*node_, chronology, value, err());
     }
     int do_hasValue_const(Chronology chronology, bool& out) const override {
         VX_HOOK(18, out, chronology);
         VX_LIVE();
-        return hasValue(*node_, chronology, out, err_);
+        return hasValue(*node_, chronology, out, err());
     }
     int do_hasUnits_const(bool& out) const override {
         VX_HOOK0(19, out);
@@ -783,20 +860,53 @@ protected:
 
 namespace {
 
+// Room for interface objects, two words each, in blocks that are never given back: an
+// object outlives its model (see orphan()), and its address is never another object's.
+class ObjectSlab {
+public:
+    static constexpr std::size_t kSize = 2 * sizeof(void*);
+
+    template <class T>
+    T* make(Node* node) {
+        static_assert(sizeof(T) <= kSize && alignof(T) <= alignof(std::max_align_t), "objects are two words");
+        std::lock_guard<std::mutex> guard(lock_);
+        if (left_ == 0) {
+            next_ = reinterpret_cast<char*>(new std::max_align_t[kBlock * kSize / sizeof(std::max_align_t)]);
+            left_ = kBlock;
+        }
+        void* at = next_;
+        next_ += kSize;
+        --left_;
+        return new (at) T(node);
+    }
+
+private:
+    static constexpr std::size_t kBlock = 4096;
+    std::mutex lock_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+ObjectSlab& slab() {
+    static auto* objects = new ObjectSlab();
+    return *objects;
+}
+
 // Interface objects are made on first hand-out; they outlive their model (see orphan()).
 sm::IAttribute* makeObject(Node* n) {
+    ObjectSlab& o = slab();
     switch (n->kind) {
-    case NodeKind::Int: return new ValueObject<int>(n);
-    case NodeKind::Bool: return new ValueObject<bool>(n);
-    case NodeKind::String: return new ValueObject<std::string>(n);
-    case NodeKind::Float: return new ValueObject<float>(n);
-    case NodeKind::Double: return new ValueObject<double>(n);
-    case NodeKind::Composite: return new CompositeObject(n);
-    case NodeKind::Entity: return new EntityObject(n);
-    case NodeKind::Link: return new LinkObject<sm::ILinkAttribute>(n);
-    case NodeKind::List: return new LinkObject<sm::IListAttribute>(n);
-    case NodeKind::Array: return new LinkObject<sm::IArrayAttribute>(n);
-    case NodeKind::Shortcut: return new ShortcutObject(n);
+    case NodeKind::Int: return o.make<ValueObject<int>>(n);
+    case NodeKind::Bool: return o.make<ValueObject<bool>>(n);
+    case NodeKind::String: return o.make<ValueObject<std::string>>(n);
+    case NodeKind::Float: return o.make<ValueObject<float>>(n);
+    case NodeKind::Double: return o.make<ValueObject<double>>(n);
+    case NodeKind::Composite: return o.make<CompositeObject>(n);
+    case NodeKind::Entity: return o.make<EntityObject>(n);
+    case NodeKind::Link: return o.make<LinkObject<sm::ILinkAttribute>>(n);
+    case NodeKind::List: return o.make<LinkObject<sm::IListAttribute>>(n);
+    case NodeKind::Array: return o.make<LinkObject<sm::IArrayAttribute>>(n);
+    case NodeKind::Shortcut: return o.make<ShortcutObject>(n);
     }
     return nullptr;
 }
@@ -889,6 +999,7 @@ const std::string& startError() { return state().startError; }
 void replaceModel(std::unique_ptr<Model> next) {
     State& s = state();
     bool large = s.model->nodes.size() + next->nodes.size() > 10000;
+    orphans().clear();          // objects replaced before now name only their kind
     s.model = std::move(next);  // frees the old model, orphaning the objects it handed out
     if (large) orphans().compact();
 #ifdef __GLIBC__

@@ -109,6 +109,29 @@ TEST_F(Standin, NestingUpToTheLimitLoadsAndDeeperIsRefused) {
     EXPECT_EQ(collection().getEntity("T", "A")->getNumberOfAttributes(true), 256u);  // the last model kept
 }
 
+// Checking runs the loader's reader but notes every problem and goes on; the first is the
+// loader's message. Members are checked once their definition is complete.
+TEST_F(Standin, CheckListsEveryProblemTheLoaderWouldMeet) {
+    std::string json = attrs(R"({"kind": "int", "value": "1", "name": "x"}, {"name": "l", "kind": "link",
+        "target": "B"}, {"name": "x", "kind": "bool"})");
+    ASSERT_EQ(varnex2_standin_check_model_text(json.data(), json.size()), 3);
+    std::vector<std::string> found;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const char* text = nullptr;
+        std::size_t length = 0;
+        ASSERT_EQ(varnex2_standin_problem(i, &text, &length), 0);
+        found.emplace_back(text, length);
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{"entities[0].attributes[0] ('x').value: expected an integer",
+                                               "entities[0].attributes[2] ('x'): the name 'x' is used twice",
+                                               "entities[0].attributes[1] ('l'): no entity named 'B'"}));
+    EXPECT_EQ(varnex2_standin_problem(3, nullptr, nullptr), -1);
+    EXPECT_EQ(varnex2_standin_load_model_text(json.data(), json.size()), -1);
+    EXPECT_EQ(std::string(varnex2_standin_last_error()), found[0]);
+    EXPECT_EQ(varnex2_standin_check_model_file(nullptr), -1);
+    EXPECT_EQ(collection().getNumberOfEntities(), 11u);
+}
+
 // Only regular files are read: a FIFO does not block, a device is not read without end.
 TEST_F(Standin, ModelFilesMustBeRegularFiles) {
     char dir[] = "/tmp/standin_test_XXXXXX";
@@ -169,6 +192,23 @@ INSTANTIATE_TEST_SUITE_P(
                         attribute("CoolingLoop/Pump1/Speed")->getStringValue();
              }, "logic_error: double attribute 'CoolingLoop/Pump1/Speed' belongs to a model that has been replaced / "
                 "1450"}));
+
+// Objects of replaced models stay callable and fail; those of the model replaced last name
+// their path, older ones their kind. Their last error is that failure from the replacement on.
+TEST_F(Standin, ObjectsOfReplacedModelsFailNamingWhatTheyWere) {
+    IAttribute* older = attribute("CoolingLoop/Pump1/Speed");
+    EXPECT_THROW(older->setDoubleValue(1.0, Chronology_Initial), std::logic_error);
+    varnex2_standin_reset();
+    IEntity* last = entity("CoolingLoop/Pump1");
+    varnex2_standin_reset();
+    EXPECT_EQ(older->getLastExceptionMessage(), "double attribute belongs to a model that has been replaced");
+    EXPECT_EQ(older->getLastExceptionType(), ExceptionType_Logic_Error);
+    EXPECT_EQ(outcome([&] { older->getDoubleValue(); }),
+              "logic_error: double attribute belongs to a model that has been replaced");
+    EXPECT_EQ(outcome([&] { last->getName(); }),
+              "logic_error: entity 'CoolingLoop/Pump1' belongs to a model that has been replaced");
+    EXPECT_NE(static_cast<void*>(entity("CoolingLoop/Pump1")), static_cast<void*>(last));  // never reused
+}
 
 TEST_F(Standin, TreeOrderCountsAndPaths) {
     IEntityCollection& c = collection();

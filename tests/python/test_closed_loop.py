@@ -127,7 +127,7 @@ def lag_run(transient=False, **lag):
     def script(event):
         editor().setDoubleValue("Heater", "Heater", "Power", 5.0)  # at Next
 
-    plant = plants.Lag(POWER, TEMPERATURE, offset=280.0, **lag)
+    plant = plants.Lag(POWER, TEMPERATURE, **dict({"offset": 280.0}, **lag))
     history = runner.run(script, model=model(**(TRANSIENT if transient else {})), plant=plant, monitor=[TEMPERATURE])
     return history.column(TEMPERATURE)
 
@@ -136,7 +136,9 @@ def lag_run(transient=False, **lag):
     ({"gain": 2.0}, [280.0] + [290.0] * 5),                           # a pure gain
     ({"gain": 2.0, "delay": 2}, [280.0, 280.0, 280.0, 290.0, 290.0, 290.0]),   # the delay line starts full
     ({"gain": 2.0, "time_constant": 1.0}, [280.0, 285.0, 287.5, 288.75, 289.375, 289.6875]),
-], ids=["gain", "dead time", "lag"])
+    # The output starts from the model's 280 K, not from the steady state 270 K of the first input.
+    ({"gain": 2.0, "time_constant": 1.0, "offset": 270.0}, [275.0, 277.5, 278.75, 279.375, 279.6875, 279.84375]),
+], ids=["gain", "dead time", "lag", "lag from the model's value"])
 def test_a_steady_lag_counts_iterations(fresh, lag, expected):
     values = lag_run(**lag)
     assert values == pytest.approx(expected)
@@ -155,6 +157,11 @@ def test_blocks_compose(fresh):
                          model=model(), plant=chain + power, monitor=[TEMPERATURE, "Net/Heater/Steps"])
     assert history.column(TEMPERATURE) == [0.0, 4.5, 9.0, 10.0, 10.0, 10.0]
     assert history.column("Net/Heater/Steps") == [0, 2, 2, 2, 2, 2]
+    # In a transient run the integral is over time (steps of 0.5 s), once per time step.
+    chain = plants.Integrator(POWER, TEMPERATURE, gain=2.0, initial=1.0)
+    history = runner.run(lambda event: None, model=model(**dict(TRANSIENT, timeStep=0.5, totalTime=1.5)),
+                         set={POWER: 3.0}, plant=chain, monitor=[TEMPERATURE])
+    assert history.column(TEMPERATURE) == [4.0, 4.0, 7.0, 7.0, 10.0, 10.0]
     with pytest.raises(ValueError, match="Limiter low"):
         plants.Limiter(POWER, low=2.0, high=1.0)
     with pytest.raises(ValueError, match="time_constant and delay must not be negative"):
@@ -204,14 +211,15 @@ def test_start_values_are_set_at_initial_and_current_converted_by_kind(fresh):
         seen["iteration"] = manager.getIteration()
 
     runner.run(script, model=model(), at=["Initialize"], iterations=1,
-               set={POWER: "2.5", "Net/Heater/Steps": 3, "Net/Heater/Watch": "z", "Net/Heater/On": "TRUE",
+               set={POWER: "2.5", "Net/Heater/Steps": 2 ** 31 - 1, "Net/Heater/Watch": "z", "Net/Heater/On": "1",
                     TEMPERATURE: 300})
-    assert seen == {"power": 2.5, "steps": 3, "label": "z", "on": True, "iteration": 1}
+    assert seen == {"power": 2.5, "steps": 2 ** 31 - 1, "label": "z", "on": True, "iteration": 1}
 
 
 @pytest.mark.parametrize("values, message", [
     ({"Net/Heater/Steps": "2.5"}, "set Net/Heater/Steps: '2.5' is not an integer (the attribute is an int)"),
     ({"Net/Heater/On": "maybe"}, "set Net/Heater/On: 'maybe' is not true or false (the attribute is a bool)"),
+    ({"Net/Heater/Steps": 2 ** 31}, "set Net/Heater/Steps: 2147483648 is not within the int range"),
     ({"Net/Heater/Stps": 1}, "set 'Net/Heater/Stps': no attribute has that full path or Type/Name/path; "
                              "closest: Net/Heater/Steps, "),
 ])
@@ -246,6 +254,15 @@ def test_a_run_recorded_with_a_plant_replays_without_it(fresh, tmp_path):
     replayed = runner.run(controller, model=model(), replay=str(tmp_path / "trace.csv"), monitor=[POWER, TEMPERATURE])
     for column in (POWER, TEMPERATURE, "residual", "iteration"):
         assert replayed.column(column) == recorded.column(column)
+    # The script's own writes win over the trace's values; the recorded residual is replayed.
+    rows = [line.split(",") for line in (tmp_path / "trace.csv").read_text().splitlines()]
+    power = rows[0].index(POWER + " [kW]")
+    for row in rows[1:]:
+        row[3], row[power] = "0.5", "99.0"
+    (tmp_path / "edited.csv").write_text("\n".join(",".join(row) for row in rows) + "\n")
+    edited = runner.run(lambda event: editor().setDoubleValue("Heater", "Heater", "Power", 7.0), model=model(),
+                        replay=str(tmp_path / "edited.csv"), monitor=[POWER])
+    assert edited.column(POWER) == [99.0] + [7.0] * 5 and edited.column("residual") == [0.5] * 6
     # Past the trace's end the run goes on by itself: the replayed values hold.
     longer = runner.run(lambda event: None, model=model(numberOfIterations=9), replay=str(tmp_path / "trace.csv"),
                         monitor=[TEMPERATURE], iterations=8)
@@ -312,8 +329,22 @@ def test_a_continued_run_raises_continue_and_goes_on_from_the_saved_state(fresh,
                          continue_from=str(state), iterations=2, at=["Initialize", "Continue", "IterationEnd"])
     assert seen == [("Continue", 3, 3), ("IterationEnd", 4, 3), ("IterationEnd", 5, 3)]
     assert history.column("residual")[0] == pytest.approx(first.column("residual")[-1] * 0.8)
+    varnex2_standin.load_model(model(**TRANSIENT))
+    runner.run(lambda event: None)
+    state.write_text(json.dumps(varnex2_standin.dump_model()))
+    history = runner.run(lambda event: None, continue_from=str(state), iterations=3)
+    # The saved state ended iteration 6 at 3 s: three more iterations, room made for them.
+    assert [(row["iteration"], row["time"]) for row in history.rows] == [(7, 4.0), (8, 4.0), (9, 5.0)]
     with pytest.raises(ValueError, match="continue_from= takes the place of model="):
         runner.run(lambda event: None, model=model(), continue_from=str(state))
+
+
+def test_assignments_split_at_the_first_equals_sign():
+    from varnex2_standin.options import assignment
+
+    assert assignment("Net/Heater/Label=a=b", "--set") == ("Net/Heater/Label", "a=b")
+    with pytest.raises(ValueError, match="--set =1: expected NAME=VALUE"):
+        assignment("=1", "--set")
 
 
 def test_a_generation_phase_comes_before_initialize(fresh, write):
