@@ -493,7 +493,8 @@ def clear_messages():
 
 
 # The offline runner loads on first use, so that importing the controls stays cheap.
-_RUNNER_NAMES = {"run": "runner", "ScriptError": "runner", "History": "history"}
+_RUNNER_NAMES = {"run": "runner", "ScriptError": "runner", "History": "history", "sweep": "sweep",
+                 "SweepResult": "sweep"}
 
 
 def __getattr__(name):

@@ -5,6 +5,8 @@ from typing import Any, Dict, List, Optional, Tuple, Union
 from varnex2_standin.history import History as History
 from varnex2_standin.runner import ScriptError as ScriptError
 from varnex2_standin.runner import run as run
+from varnex2_standin.sweep import SweepResult as SweepResult
+from varnex2_standin.sweep import sweep as sweep
 
 __all__ = [
     "ModelError", "library_path", "load_model", "check_model", "reset", "dump_model", "run_state",

@@ -24,6 +24,7 @@ from varnex2_standin.history import History
 from varnex2_standin.modeltools import escape_controls, tree
 from varnex2_standin.options import add_run_options, assignment, run_arguments, take_script
 from varnex2_standin.runner import RunError, RunInterrupted, ScriptError, prepare
+from varnex2_standin.sweep import add_parser as add_sweep_parser, main as sweep_main
 
 EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
 
@@ -94,6 +95,7 @@ def _parser() -> argparse.ArgumentParser:
     info.add_argument("--json", action="store_true", help="print the model as dump_model() gives it")
     check = commands.add_parser("check", help="validate a model file and print every problem with its place")
     check.add_argument("model", help="model file")
+    add_sweep_parser(commands)
     return parser
 
 
@@ -296,7 +298,7 @@ def _count_entities(nodes: List[Dict[str, Any]]) -> int:
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = _parser().parse_args(argv)
     try:
-        status = {"run": _run, "info": _info, "check": _check}[args.command](args)
+        status = {"run": _run, "info": _info, "check": _check, "sweep": sweep_main}[args.command](args)
         sys.stdout.flush()  # a closed pipe shows up here rather than at exit
         return status
     except KeyboardInterrupt:
