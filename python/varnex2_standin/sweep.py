@@ -36,6 +36,7 @@ from Varnex2Python.capture import cell
 
 from varnex2_standin.history import History, PlotUnavailable, Value
 from varnex2_standin.options import add_run_options, literal, run_arguments, take_script
+from varnex2_standin.progress import Progress
 
 __all__ = ["sweep", "SweepResult", "SweepInterrupted", "CaseError", "process_pool", "grid_cases", "read_cases",
            "add_parser", "main"]
@@ -512,9 +513,13 @@ def _result_of(future: Any) -> Dict[str, Any]:
         return {"outcome": "died", "error": "the executor failed the case: %s: %s" % (type(error).__name__, error)}
 
 
-def _bar(total: int, enabled: bool) -> Any:
-    tqdm = importlib.import_module("tqdm").tqdm  # untyped: Any
-    return tqdm(total=total, unit="case", desc="sweep", disable=not enabled, file=sys.stderr, dynamic_ncols=True)
+def _counted(done: int, total: int, failed: int) -> str:
+    return "%d/%d cases%s" % (done, total, ", %d failed" % failed if failed else "")
+
+
+def _bar(enabled: bool) -> Progress:
+    """Finished cases: a bar on a terminal, a line at each tenth elsewhere (as runs show theirs)."""
+    return Progress(sys.stderr, enabled=enabled)
 
 
 def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None, plant: Any = None,
@@ -549,17 +554,16 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
     pool = process_pool() if executor is None else executor
     results: List[Dict[str, Any]] = [{"outcome": "interrupted", "error": "interrupted before it started"}] * len(payloads)
     futures: Dict[Any, int] = {}
-    bar = _bar(len(payloads), progress)
-    failed = 0
+    bar = _bar(progress)
+    failed = done = 0
     try:
         for index, payload in enumerate(payloads):
             futures[pool.submit(_run_case, payload)] = index
         for future in as_completed(futures):
             result = results[futures[future]] = _result_of(future)
-            if result["outcome"] not in GOOD_OUTCOMES:
-                failed += 1
-                bar.set_postfix(failed=failed, refresh=False)
-            bar.update(1)
+            failed += result["outcome"] not in GOOD_OUTCOMES
+            done += 1
+            bar.update(done / len(payloads), _counted(done, len(payloads), failed), done=done, total=len(payloads))
     except KeyboardInterrupt:
         for future, index in futures.items():
             if future.done():
@@ -568,7 +572,7 @@ def sweep(script: Any, cases: Iterable[Mapping[str, Any]], *, model: Any = None,
                 results[index] = {"outcome": "interrupted", "error": "interrupted while it ran"}
         raise SweepInterrupted(SweepResult(checked, monitors, results)) from None
     finally:
-        bar.close()
+        bar.close(done / max(len(payloads), 1), _counted(done, len(payloads), failed), done=done, total=len(payloads))
         if own:
             pool.shutdown(wait=True)
     return SweepResult(checked, monitors, results)
