@@ -293,9 +293,19 @@ def collection_address():
     return _collection()
 
 
+def _encoded(control, name, text):
+    """UTF-8 bytes of a text argument (bytes that are not UTF-8 pass as their escapes stand
+    for); ValueError naming the argument for a lone surrogate that stands for no byte."""
+    try:
+        return text.encode("utf-8", "surrogateescape")
+    except UnicodeEncodeError as error:
+        raise ValueError("%s: %s %r cannot be encoded as UTF-8 (lone surrogate at position %d)"
+                         % (control, name, text, error.start)) from None
+
+
 def address_of(full_path):
     """Native address of the entity or attribute at ``full_path`` ("Root/Child/Attr"), or None."""
-    data = full_path.encode("utf-8", "surrogateescape")
+    data = _encoded("address_of", "full_path", full_path)
     return _find(data, len(data))
 
 
@@ -315,7 +325,7 @@ def fail_next(address, slot, status, message="", count=1, message_fails=False, w
     address = int(address)
     if not 0 < address < 1 << 64:
         raise ValueError("fail_next: %#x is not an object of the current model" % address)
-    data = message.encode("utf-8", "surrogateescape") if isinstance(message, str) else bytes(message)
+    data = _encoded("fail_next", "message", message) if isinstance(message, str) else bytes(message)
     if _fail_next(address, int(slot), int(status), data, len(data), int(count),
                   1 if message_fails else 0, 1 if write_out else 0) != 0:
         raise ValueError(_error())

@@ -143,6 +143,25 @@ def test_fail_next_rejects_bad_arms(standin, address, count, message):
         standin.fail_next(target, 3, standin.RUNTIME_ERROR, count=count)
 
 
+# A lone surrogate that stands for no byte is refused by name; one that stands for a byte
+# (as os.fsdecode makes them) passes as that byte.
+@pytest.mark.parametrize("control, text, refused", [
+    ("address_of", "CoolingLoop/\ud800", "full_path"), ("fail_next", "bad \udfff end", "message"),
+    ("address_of", "CoolingLoop/\udc80", None), ("fail_next", "byte \udcff", None)])
+def test_text_arguments_with_surrogates(standin, control, text, refused):
+    def call():
+        if control == "address_of":
+            return standin.address_of(text)
+        return standin.fail_next(standin.manager_address(), 3, standin.RUNTIME_ERROR, text)
+
+    if refused is None:
+        assert call() is None
+        return
+    with pytest.raises(ValueError, match=r"^%s: %s '.*' cannot be encoded as UTF-8 \(lone surrogate at position \d+\)$"
+                       % (control, refused)):
+        call()
+
+
 def test_sizes_are_recorded_unsigned(m, collection, traced):
     def call():
         with pytest.raises(RuntimeError, match="entity index 18446744073709551615 is out of range"):
