@@ -162,13 +162,26 @@ def test_text_arguments_with_surrogates(standin, control, text, refused):
         call()
 
 
-def test_sizes_are_recorded_unsigned(m, collection, traced):
-    def call():
+# The record keeps the calls in order with arguments of every kind: texts (non-ASCII, with a
+# NUL), reals, flags, identifier pairs, sizes (unsigned) and chronologies.
+def test_calls_are_recorded_in_order_with_their_arguments(m, collection, traced):
+    pump = m.IEntityCollection_getEntity(collection, "Pump", "Pump1")
+
+    def calls():
+        speed = m.ICompositeAttribute_getAttribute(pump, "Speed")
+        m.IAttribute_setDoubleValue(speed, -1.5e300)
+        m.ICompositeAttribute_getAttribute(pump, "Sp\u00e9ed\0x")
+        m.IEntityCollection_getEntity(collection, m.new_EntityID(-5, 7))
+        m.IEntity_getName(pump, True)
         with pytest.raises(RuntimeError, match="entity index 18446744073709551615 is out of range"):
             m.IEntityCollection_getEntity(collection, 2**64 - 1)
+        m.IAttribute_getDoubleValue(speed, 2)
+        return int(speed)
 
-    _, calls = traced(call)
-    assert [args for _, _, args in calls if args] == [(2**64 - 1,)]
+    speed, recorded = traced(calls)
+    assert [(address, args) for address, _, args in recorded if args] == [
+        (int(pump), ("Speed",)), (speed, (-1.5e300, 4)), (int(pump), ("Sp\u00e9ed\0x",)),
+        (int(collection), ((-5, 7),)), (int(pump), (True,)), (int(collection), (2**64 - 1,)), (speed, (2,))]
 
 
 # A model named by VARNEX2_MODEL is served; an unusable one withholds the manager until a
