@@ -109,6 +109,20 @@ def test_step_reports_the_steps_made_and_the_run_state(standin):
         standin.step(-1)
 
 
+# Steady: the first iteration is the one the run started at, not iteration 1; a limit of
+# exactly 0 iterations (allowed, unlike a negative one) ends the run at once.
+def test_steady_run_rules_at_a_later_start_and_a_limit_of_zero(m, standin):
+    standin.load_model({"run": {"iteration": 5, "numberOfIterations": 8, "tolerance": 0.0}})
+    manager = m.ISolverManager_instance()
+    first = m.ISolverData_isFirstIteration
+    assert (m.ISolverData_getIteration(manager), first(manager), first(manager, m.Chronology_Next)) == (5, True, False)
+    assert standin.step() == 1
+    assert (first(manager), first(manager, m.Chronology_Initial)) == (False, True)
+    m.ISolverData_setNumberOfIterations(manager, 0, m.Chronology_Current)
+    assert (m.ISolverData_getNumberOfIterations(manager), m.ISolverData_isLastIteration(manager)) == (0, True)
+    assert standin.step(3) == 0 and m.ISolverData_getIteration(manager) == 6
+
+
 def test_reset_restores_the_default_state(standin):
     standin.load_model(SMALL)
     standin.set_manager_available(False)
