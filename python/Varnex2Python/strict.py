@@ -268,36 +268,45 @@ def _failure(name: str, editor: EntityEditor, args: Sequence[Any], error: Except
     return error
 
 
+def _named(args: Sequence[Any]) -> int:
+    """How many leading arguments select an attribute by names: 3 for (type, name, path), 2 for
+    (entity or identifier, path), else 0."""
+    if len(args) > 2 and type(args[0]) is str and type(args[1]) is str and type(args[2]) is str:
+        return 3
+    if len(args) > 1 and type(args[1]) is str and isinstance(args[0], (IEntity, EntityID)):
+        return 2
+    return 0
+
+
 def _strict(name: str, select: Any, reads: bool = False) -> Any:
     """The editor operation ``name`` applied to the handle that ``select`` finds strictly, so
     values, chronologies and the library's own errors stay those of the plain editor.
 
-    A selection of an attribute by names, (type, name, path) or (entity or identifier, path),
-    goes to the plain editor as it is: a reader's value other than the neutral one (0, empty,
-    False) shows that the attribute exists; otherwise, as before any write, one question to the
-    plain editor decides. Only a miss runs the strict selection, for its error. Errors are
-    raised with the caller's frame on top."""
+    A reader goes to the plain editor first: a value other than the neutral one (0, empty,
+    False) shows that the attribute exists, as the plain editor reads the selectors as the
+    strict one does (not (type, name, entity position, ...), which the strict editor does not
+    take). A neutral value of a selection by names is confirmed by one question, and a writer
+    by names asks it first; only a miss, a position or an error runs the strict selection.
+    Errors are raised with the caller's frame on top."""
     operation = getattr(EntityEditor, name)
     exists = EntityEditor.hasAttribute
-    by_name = select is StrictEntityEditor._attribute
+    attribute = select is StrictEntityEditor._attribute
 
     def method(self: StrictEntityEditor, *args: Any) -> Any:
         try:
-            if not by_name:
-                named = 0
-            elif len(args) > 2 and type(args[0]) is str and type(args[1]) is str and type(args[2]) is str:
-                named = 3
-            elif len(args) > 1 and type(args[1]) is str and isinstance(args[0], (IEntity, EntityID)):
-                named = 2
-            else:
-                named = 0
-            if named:
-                if reads:
-                    result = operation(self, *args)
-                    if result or exists(self, *args[:named]):
+            if attribute:
+                direct = reads and not (len(args) > 3 and type(args[2]) is int)
+                if direct:
+                    try:
+                        result = operation(self, *args)
+                    except (TypeError, RuntimeError):
+                        select(self, args)  # a missing entity or attribute raises its own error
+                        raise
+                    if result:
                         return result
-                elif exists(self, *args[:named]):
-                    return operation(self, *args)
+                named = _named(args)
+                if named and exists(self, *args[:named]):
+                    return result if direct else operation(self, *args)
             handle, rest = select(self, args)
             return operation(self, handle, *rest)
         except (TypeError, MissingEntityError, MissingAttributeError) as error:
