@@ -145,10 +145,11 @@ class StrictEntityEditor(EntityEditor):
                 return found, args[2:]
             if isinstance(second, int) and not isinstance(second, bool):
                 count = self._of_type(first)
-                if not 0 <= second < count:
+                found = EntityEditor.getEntity(self, first, second) if 0 <= second < count else None
+                if found is None:
                     raise MissingEntityError("no entity of type %r at position %d: the model has %d"
                                              % (first, second, count))
-                return EntityEditor.getEntity(self, first, second), args[2:]
+                return found, args[2:]
         if first is None and args:
             raise MissingEntityError("no entity: None was given")
         raise TypeError("StrictEntityEditor selects an entity by IEntity, EntityID, position, "
