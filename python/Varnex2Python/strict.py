@@ -291,29 +291,40 @@ def _strict(name: str, select: Any, reads: bool = False) -> Any:
     Errors are raised with the caller's frame on top."""
     operation = getattr(EntityEditor, name)
     exists = EntityEditor.hasAttribute
-    attribute = select is StrictEntityEditor._attribute
 
-    def method(self: StrictEntityEditor, *args: Any) -> Any:
+    def read(self: StrictEntityEditor, *args: Any) -> Any:
         try:
-            if attribute:
-                direct = reads and not (len(args) > 3 and type(args[2]) is int)
-                if direct:
-                    try:
-                        result = operation(self, *args)
-                    except (TypeError, RuntimeError):
-                        select(self, args)  # a missing entity or attribute raises its own error
-                        raise
-                    if result:
-                        return result
+            count = len(args)
+            if count < 4 or type(args[2]) is not int:
+                try:
+                    # Three arguments, the usual (type, name, path), passed without a new tuple.
+                    result = operation(self, args[0], args[1], args[2]) if count == 3 else operation(self, *args)
+                except (TypeError, RuntimeError):
+                    select(self, args)  # a missing entity or attribute raises its own error
+                    raise
+                if result:
+                    return result
                 named = _named(args)
                 if named and exists(self, *args[:named]):
-                    return result if direct else operation(self, *args)
+                    return result
             handle, rest = select(self, args)
             return operation(self, handle, *rest)
         except (TypeError, MissingEntityError, MissingAttributeError) as error:
             failure = _failure(name, self, args, error)
         raise failure.with_traceback(None) from None
 
+    def write(self: StrictEntityEditor, *args: Any) -> Any:
+        try:
+            named = _named(args) if select is StrictEntityEditor._attribute else 0
+            if named and exists(self, *args[:named]):
+                return operation(self, *args)
+            handle, rest = select(self, args)
+            return operation(self, handle, *rest)
+        except (TypeError, MissingEntityError, MissingAttributeError) as error:
+            failure = _failure(name, self, args, error)
+        raise failure.with_traceback(None) from None
+
+    method = read if reads else write
     method.__name__ = name
     method.__qualname__ = "StrictEntityEditor." + name
     method.__doc__ = "%s() of EntityEditor; a missing entity or attribute raises." % name
