@@ -171,7 +171,8 @@ extern PYRT_LOCAL TypeDescriptor noSource;
 /// address (a derived class's proxy where its single-inheritance base U is expected; a method
 /// call of a base class's method on a derived object), so that the next argument of that type
 /// is taken by one comparison instead of through U's cast list. Set only from such a cast,
-/// which stays one for good.
+/// which stays one for good. A check takes the remembered source as it is; the conversion
+/// that follows puts its record back in front (takesAddress).
 template <class U>
 struct SameAddressSource {
   static inline TypeDescriptor* ty = &detail::noSource;
@@ -180,6 +181,16 @@ struct SameAddressSource {
 template <class U>
 PYRT_ALWAYS_INLINE bool keepsAddress(const SwigPyObject* sp, TypeDescriptor* u) {
   return sp->ty == u || sp->ty == SameAddressSource<U>::ty;
+}
+/// keepsAddress for a conversion: the remembered source's record is put back at the front of
+/// U's cast list when another conversion (of any module sharing the registry) has moved
+/// another one there, so the list stays as the search would leave it.
+template <class U>
+PYRT_ALWAYS_INLINE bool takesAddress(const SwigPyObject* sp, TypeDescriptor* u) {
+  if (sp->ty == u) return true;
+  if (sp->ty != SameAddressSource<U>::ty) return false;
+  if (__builtin_expect(u->cast->type != sp->ty, 0)) castToFront(sp->ty, u);
+  return true;
 }
 /// canConvert for a parameter of native type U (descriptor u): its remembered source first.
 template <class U>
@@ -190,7 +201,7 @@ PYRT_ALWAYS_INLINE bool canConvertTo(SwigPyObject* sp, TypeDescriptor* u) {
 /// keeps the address, else converted, a same-address cast found on the way remembered.
 template <class U>
 PYRT_ALWAYS_INLINE void* pointerFromProxyTo(const ArgInfo& a, TypeDescriptor* u, bool* ok) {
-  if (keepsAddress<U>(a.proxy, u)) return *ok = true, a.proxy->ptr;
+  if (takesAddress<U>(a.proxy, u)) return *ok = true, a.proxy->ptr;
   return pointerFromProxy(a, u, ok, &SameAddressSource<U>::ty);
 }
 

@@ -113,7 +113,7 @@ struct Obj {
   PYRT_ALWAYS_INLINE bool load(const ArgInfo& a, const char* fname, int argno) {
     // The common cases inline: a proxy of exactly the type, or of a derived type at the same
     // address, holding a pointer. Everything else, errors included, goes through loadOther.
-    if ((a.cls & kClsProxy) && keepsAddress<U>(a.proxy, type()) && a.proxy->ptr)
+    if ((a.cls & kClsProxy) && takesAddress<U>(a.proxy, type()) && a.proxy->ptr)
       return ptr = static_cast<T*>(a.proxy->ptr), true;
     const Loaded other = loadOther(a, fname, argno);
     ptr = other.ptr;

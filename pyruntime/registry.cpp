@@ -132,6 +132,10 @@ CastRecord* findCast(const char* source, TypeDescriptor* target) {
   return nullptr;
 }
 
+__attribute__((cold, noinline)) void castToFront(TypeDescriptor* source, TypeDescriptor* target) {
+  findCast(source->name, target);
+}
+
 static void capsuleDestructor(PyObject* capsule) { releaseRegistry(capsule); }
 
 PYRT_ONCE void installTypeTable(ModuleTypeTable* table) {

@@ -69,6 +69,8 @@ inline CastRecord* findCastFrom(TypeDescriptor* source, TypeDescriptor* target) 
   if (CastRecord* head = headCastFrom(source, target)) return head;
   return findCast(source->name, target);
 }
+/// findCast for its move to the front of target's list, out of the call paths' way.
+PYRT_LOCAL void castToFront(TypeDescriptor* source, TypeDescriptor* target);
 /// Converter of a base whose address equals its derived class's (single inheritance): known
 /// to applyCast, which then skips the call.
 PYRT_LOCAL void* sameAddress(void* ptr, int* newmem);

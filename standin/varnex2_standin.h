@@ -79,6 +79,15 @@ VARNEX2_STANDIN_API size_t varnex2_standin_call_count(void);
 VARNEX2_STANDIN_API int varnex2_standin_call(size_t index, const void** object, int* slot, size_t* argc);
 VARNEX2_STANDIN_API int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, long long* j,
                                                  double* d, const char** text, size_t* length);
+/* The whole record in one buffer, valid until this thread's next call of it; *length gets its
+ * size. Native byte order, no padding. Header: u64 call count, u64 text count, u64 group
+ * count; then u64 length of each text argument in call order, then their bytes, each followed
+ * by a NUL byte. Then per
+ * group (the calls whose arguments have one sequence of kinds): u64 kind count, u64 record
+ * count, one byte per kind, u64 position of each record's call in the record, then the records:
+ * u64 object, i32 slot, then per argument i64 (integer, unsigned size: its bits), u8 (flag),
+ * f64 (real), u64 index of the text, or two i64 (identifier pair). */
+VARNEX2_STANDIN_API const char* varnex2_standin_calls_packed(size_t* length);
 VARNEX2_STANDIN_API void varnex2_standin_clear_calls(void);
 
 /* Advance the run by up to `iterations` iterations (writes made at Next apply first).

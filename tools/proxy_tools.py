@@ -83,3 +83,19 @@ def flags(fn):
 
 
 METH_VARARGS, METH_NOARGS, METH_O = 1, 4, 8
+
+
+class _CastRecord(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_void_p), ("converter", ctypes.c_void_p), ("next", ctypes.c_void_p),
+                ("prev", ctypes.c_void_p)]
+
+
+def cast_list(mangled):
+    """Mangled names of the source types in the cast list of a registry type, head first."""
+    names = []
+    record = ctypes.c_void_p.from_address(descriptor(mangled) + 3 * ctypes.sizeof(ctypes.c_void_p)).value
+    while record:
+        view = _CastRecord.from_address(record)
+        names.append(ctypes.c_char_p.from_address(view.type).value.decode())
+        record = view.next
+    return names

@@ -24,9 +24,12 @@ The controls may be called from any thread while others use the module: they hol
 interpreter lock while the library works (as the module's calls do), so the two never
 overlap, and the module's calls pay nothing for it.
 """
+import collections
 import ctypes
+import gc
 import json
 import os
+import struct
 import sys
 import warnings
 
@@ -156,10 +159,7 @@ _fail_next = _declare("fail_next", ctypes.c_int, ctypes.c_void_p, ctypes.c_int, 
                       ctypes.c_char_p, _size_t, ctypes.c_int, ctypes.c_int, ctypes.c_int)
 _clear_failures = _declare("clear_failures", None)
 _record = _declare("record_calls", None, ctypes.c_int)
-_call_count = _declare("call_count", _size_t)
-_call = _declare("call", ctypes.c_int, _size_t, _p(ctypes.c_void_p), _p(ctypes.c_int), _p(_size_t))
-_call_arg = _declare("call_arg", ctypes.c_int, _size_t, _size_t, _p(ctypes.c_int), _p(ctypes.c_longlong),
-                     _p(ctypes.c_longlong), _p(ctypes.c_double), _p(ctypes.c_void_p), _p(_size_t))
+_calls_packed = _declare("calls_packed", ctypes.c_void_p, _p(_size_t))
 _clear_calls = _declare("clear_calls", None)
 _step = _declare("step", ctypes.c_int, ctypes.c_int)
 _message_count = _declare("message_count", _size_t)
@@ -367,9 +367,19 @@ def collection_address():
     return _collection()
 
 
+def _encoded(control, name, text):
+    """UTF-8 bytes of a text argument (bytes that are not UTF-8 pass as their escapes stand
+    for); ValueError naming the argument for a lone surrogate that stands for no byte."""
+    try:
+        return text.encode("utf-8", "surrogateescape")
+    except UnicodeEncodeError as error:
+        raise ValueError("%s: %s %r cannot be encoded as UTF-8 (lone surrogate at position %d)"
+                         % (control, name, text, error.start)) from None
+
+
 def address_of(full_path):
     """Native address of the entity or attribute at ``full_path`` ("Root/Child/Attr"), or None."""
-    data = full_path.encode("utf-8", "surrogateescape")
+    data = _encoded("address_of", "full_path", full_path)
     return _find(data, len(data))
 
 
@@ -389,7 +399,7 @@ def fail_next(address, slot, status, message="", count=1, message_fails=False, w
     address = int(address)
     if not 0 < address < 1 << 64:
         raise ValueError("fail_next: %#x is not an object of the current model" % address)
-    data = message.encode("utf-8", "surrogateescape") if isinstance(message, str) else bytes(message)
+    data = _encoded("fail_next", "message", message) if isinstance(message, str) else bytes(message)
     if _fail_next(address, int(slot), int(status), data, len(data), int(count),
                   1 if message_fails else 0, 1 if write_out else 0) != 0:
         raise ValueError(_error())
@@ -405,41 +415,80 @@ def record_calls(flag=True):
     _record(1 if flag else 0)
 
 
-def _argument(index, number):
-    kind = ctypes.c_int()
-    i = ctypes.c_longlong()
-    j = ctypes.c_longlong()
-    d = ctypes.c_double()
-    text = ctypes.c_void_p()
-    length = _size_t()
-    _call_arg(index, number, ctypes.byref(kind), ctypes.byref(i), ctypes.byref(j), ctypes.byref(d),
-              ctypes.byref(text), ctypes.byref(length))
-    if kind.value == 1:
-        return bool(i.value)
-    if kind.value == 2:
-        return d.value
-    if kind.value == 3:
-        return _text(text.value, length.value)
-    if kind.value == 4:
-        return (i.value, j.value)
-    if kind.value == 5:  # a size_t: its 64 bits are unsigned
-        return i.value & 0xFFFFFFFFFFFFFFFF
-    return i.value
+# struct codes of the argument kinds in the packed record: integer, flag, real, text (its
+# index), identifier pair, unsigned size.
+_ARG_CODES = {0: "q", 1: "?", 2: "d", 3: "Q", 4: "qq", 5: "Q"}
+_COUNTS = struct.Struct("=3Q")
+_GROUP = struct.Struct("=2Q")
+
+
+def _texts(data, offset, count):
+    """The text arguments (each stored with a NUL after it) and the offset after them."""
+    lengths = struct.unpack_from("=%dQ" % count, data, offset)
+    offset += 8 * count
+    end = offset + sum(lengths) + count
+    # One decode for all when no text holds a NUL itself; UTF-8 resynchronises at each NUL,
+    # so the bytes that are not UTF-8 come out as they would text by text.
+    texts = data[offset:end].decode("utf-8", "surrogateescape").split("\0")
+    if len(texts) != count + 1:
+        texts = []
+        for length in lengths:
+            texts.append(data[offset:offset + length].decode("utf-8", "surrogateescape"))
+            offset += length + 1
+    return texts, end
+
+
+def _unpack_calls(data):
+    """The calls of a packed record (layout in varnex2_standin.h), unpacked group by group
+    with one record layout each."""
+    count, text_count, group_count = _COUNTS.unpack_from(data)
+    texts, offset = _texts(data, _COUNTS.size, text_count)
+    result = [None] * count
+    view = memoryview(data)
+    for _ in range(group_count):
+        kind_count, record_count = _GROUP.unpack_from(data, offset)
+        offset += _GROUP.size
+        kinds = data[offset:offset + kind_count]
+        offset += kind_count
+        order = struct.unpack_from("=%dQ" % record_count, data, offset)
+        offset += 8 * record_count
+        layout = struct.Struct("=Qi" + "".join(_ARG_CODES[kind] for kind in kinds))
+        end = offset + layout.size * record_count
+        records = layout.iter_unpack(view[offset:end])
+        offset = end
+        if 3 not in kinds and 4 not in kinds:  # numbers only: the fields are the arguments
+            for index, record in zip(order, records):
+                result[index] = (record[0], record[1], record[2:])
+            continue
+        # Texts and pairs are put in place column by column, by the interpreter's own loops.
+        columns = list(zip(*records))
+        args, n = [], 2
+        for kind in kinds:
+            if kind == 4:
+                args.append(zip(columns[n], columns[n + 1]))
+                n += 2
+            else:
+                args.append(map(texts.__getitem__, columns[n]) if kind == 3 else columns[n])
+                n += 1
+        collections.deque(map(result.__setitem__, order, zip(columns[0], columns[1], zip(*args))), maxlen=0)
+    return result
 
 
 def calls():
     """Recorded raw calls as ``(address, slot, args)``; args are the call's by-value
     arguments in slot parameter order (chronologies, flags and indices as int or bool,
     values as int, float or str, identifiers as a pair of ints)."""
-    result = []
-    for index in range(_call_count()):
-        address = ctypes.c_void_p()
-        slot = ctypes.c_int()
-        argc = _size_t()
-        _call(index, ctypes.byref(address), ctypes.byref(slot), ctypes.byref(argc))
-        args = tuple(_argument(index, n) for n in range(argc.value))
-        result.append((address.value or 0, slot.value, args))
-    return result
+    length = _size_t()
+    data = ctypes.string_at(_calls_packed(ctypes.byref(length)), length.value)
+    # A million calls make a million tuples of numbers, none of which can be part of a
+    # cycle: the collector's passes over them would cost more than building them.
+    enabled = gc.isenabled()
+    gc.disable()
+    try:
+        return _unpack_calls(data)
+    finally:
+        if enabled:
+            gc.enable()
 
 
 def clear_calls():

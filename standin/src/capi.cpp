@@ -9,8 +9,10 @@
 
 #include <cinttypes>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -27,6 +29,7 @@ thread_local std::string lastError;
 thread_local std::string dumpBuffer;
 thread_local std::string runBuffer;
 thread_local std::vector<control::Call> callSnapshot;
+thread_local std::string callsBuffer;
 thread_local std::vector<std::pair<int, std::string>> messageSnapshot;
 thread_local std::vector<std::string> problemSnapshot;
 
@@ -80,6 +83,67 @@ const char* keep(std::string& buffer, std::string text, size_t* length) {
 }
 
 std::string dumpText(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
+
+}  // namespace
+
+namespace {
+
+template <class T>
+void put(std::string& out, T value) {
+    char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    out.append(bytes, sizeof(T));
+}
+
+// The record as one buffer (layout in varnex2_standin.h): the calls grouped by the kinds of
+// their arguments, so that a reader unpacks each group with one fixed record layout.
+void packCalls(const std::vector<control::Call>& calls, std::string& out) {
+    std::map<std::string, std::vector<std::uint64_t>> groups;  // kinds -> calls, in order
+    std::vector<std::uint64_t> firstText(calls.size());
+    std::uint64_t texts = 0;
+    std::size_t textBytes = 0;
+    for (std::size_t c = 0; c < calls.size(); ++c) {
+        std::string kinds;
+        firstText[c] = texts;
+        for (const control::Arg& a : calls[c].args) {
+            kinds.push_back(static_cast<char>(a.kind));
+            if (a.kind == control::Arg::Text) ++texts, textBytes += a.text.size();
+        }
+        groups[kinds].push_back(c);
+    }
+    out.clear();
+    out.reserve(24 + 9 * texts + textBytes + 28 * calls.size());
+    put<std::uint64_t>(out, calls.size());
+    put<std::uint64_t>(out, texts);
+    put<std::uint64_t>(out, groups.size());
+    for (const control::Call& c : calls)
+        for (const control::Arg& a : c.args)
+            if (a.kind == control::Arg::Text) put<std::uint64_t>(out, a.text.size());
+    for (const control::Call& c : calls)
+        for (const control::Arg& a : c.args)
+            if (a.kind == control::Arg::Text) out += a.text, out += '\0';
+    for (const auto& group : groups) {
+        put<std::uint64_t>(out, group.first.size());
+        put<std::uint64_t>(out, group.second.size());
+        out += group.first;
+        for (std::uint64_t c : group.second) put<std::uint64_t>(out, c);
+        for (std::uint64_t c : group.second) {
+            const control::Call& call = calls[c];
+            put<std::uint64_t>(out, reinterpret_cast<std::uintptr_t>(call.object));
+            put<std::int32_t>(out, call.slot);
+            std::uint64_t text = firstText[c];
+            for (const control::Arg& a : call.args) {
+                switch (a.kind) {
+                case control::Arg::Bool: put<std::uint8_t>(out, a.i != 0); break;
+                case control::Arg::Real: put<double>(out, a.d); break;
+                case control::Arg::Text: put<std::uint64_t>(out, text++); break;
+                case control::Arg::Pair: put<std::int64_t>(out, a.i), put<std::int64_t>(out, a.j); break;
+                default: put<std::int64_t>(out, a.i); break;  // Int, and Unsigned as its bits
+                }
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -258,6 +322,15 @@ int varnex2_standin_call_arg(size_t index, size_t arg, int* kind, long long* i, 
     if (text) *text = a.text.data();
     if (length) *length = a.text.size();
     return 0;
+}
+
+const char* varnex2_standin_calls_packed(size_t* length) {
+    {
+        VX_CONTROL();
+        packCalls(control::calls(), callsBuffer);
+    }
+    if (length) *length = callsBuffer.size();
+    return callsBuffer.data();
 }
 
 void varnex2_standin_clear_calls(void) {

@@ -229,4 +229,19 @@ def test_methods_call_any_builtin_as_itself(function, base, value, args):
     assert run("obj.f(%s)" % args) == run("function(obj%s)" % (", " + args if args else ""))
 
 
+# The method descriptor is made of exactly one callable, given by position.
+@pytest.mark.parametrize("args, kwargs, message", [
+    ((len,), {"x": 1}, "_Varnex2Downcast.method() takes no keyword arguments"),
+    ((), {"function": len}, "_Varnex2Downcast.method() takes no keyword arguments"),
+    ((), {}, "_Varnex2Downcast.method expected 1 argument, got 0"),
+    ((len, len), {}, "_Varnex2Downcast.method expected 1 argument, got 2"),
+    ((1,), {}, "_Varnex2Downcast.method() needs a callable, not 'int'"),
+])
+def test_method_descriptor_takes_one_callable_by_position(args, kwargs, message):
+    from _Varnex2Downcast import method
+    with pytest.raises(TypeError) as raised:
+        method(*args, **kwargs)
+    assert str(raised.value) == message
+
+
 only_in_child(globals(), __file__)

@@ -4,6 +4,7 @@ bindings added by one are seen by the other."""
 import pytest
 
 from owned_tools import arg_message, owned, raises, run_same  # noqa: F401
+from proxy_tools import cast_list
 
 peer = pytest.importorskip("_Varnex2TestPeer")
 
@@ -58,3 +59,18 @@ def test_peer_imported_first_founds_the_registry(run_same):
         "del it\n" % SHARED, preamble="")
     assert (rc, err) == (0, "")
     assert out == "[True, True, True]\nTrue 3\n2 2 202\nIterator SwigPyObject True a\n"
+
+
+# A conversion leaves the source's record at the front of the target's cast list, also when the
+# derived type is taken as remembered from an earlier call, after another module or another
+# argument of this one moved another record there.
+@pytest.mark.parametrize("mover", ["here", "peer"])
+def test_a_remembered_source_goes_back_to_the_front(m, manager, collection, mover):
+    handle = "_p_OrvaneSDK__IHandle"
+    for _ in range(2):  # the second time found in front, so remembered
+        assert m.IHandle_getHandleType(manager) == m.HandleType_SolverManager
+    assert cast_list(handle)[0] == "_p_OrvaneSDK__ISolverManager"
+    assert (m.IHandle_getHandleType if mover == "here" else peer.handle_type)(collection) == 6
+    assert cast_list(handle)[0] == "_p_OrvaneSDK__Model__IEntityCollection"
+    assert m.IHandle_getHandleType(manager) == m.HandleType_SolverManager
+    assert cast_list(handle)[:2] == ["_p_OrvaneSDK__ISolverManager", "_p_OrvaneSDK__Model__IEntityCollection"]

@@ -109,6 +109,20 @@ def test_step_reports_the_steps_made_and_the_run_state(standin):
         standin.step(-1)
 
 
+# Steady: the first iteration is the one the run started at, not iteration 1; a limit of
+# exactly 0 iterations (allowed, unlike a negative one) ends the run at once.
+def test_steady_run_rules_at_a_later_start_and_a_limit_of_zero(m, standin):
+    standin.load_model({"run": {"iteration": 5, "numberOfIterations": 8, "tolerance": 0.0}})
+    manager = m.ISolverManager_instance()
+    first = m.ISolverData_isFirstIteration
+    assert (m.ISolverData_getIteration(manager), first(manager), first(manager, m.Chronology_Next)) == (5, True, False)
+    assert standin.step() == 1
+    assert (first(manager), first(manager, m.Chronology_Initial)) == (False, True)
+    m.ISolverData_setNumberOfIterations(manager, 0, m.Chronology_Current)
+    assert (m.ISolverData_getNumberOfIterations(manager), m.ISolverData_isLastIteration(manager)) == (0, True)
+    assert standin.step(3) == 0 and m.ISolverData_getIteration(manager) == 6
+
+
 def test_reset_restores_the_default_state(standin):
     standin.load_model(SMALL)
     standin.set_manager_available(False)
@@ -143,13 +157,45 @@ def test_fail_next_rejects_bad_arms(standin, address, count, message):
         standin.fail_next(target, 3, standin.RUNTIME_ERROR, count=count)
 
 
-def test_sizes_are_recorded_unsigned(m, collection, traced):
+# A lone surrogate that stands for no byte is refused by name; one that stands for a byte
+# (as os.fsdecode makes them) passes as that byte.
+@pytest.mark.parametrize("control, text, refused", [
+    ("address_of", "CoolingLoop/\ud800", "full_path"), ("fail_next", "bad \udfff end", "message"),
+    ("address_of", "CoolingLoop/\udc80", None), ("fail_next", "byte \udcff", None)])
+def test_text_arguments_with_surrogates(standin, control, text, refused):
     def call():
+        if control == "address_of":
+            return standin.address_of(text)
+        return standin.fail_next(standin.manager_address(), 3, standin.RUNTIME_ERROR, text)
+
+    if refused is None:
+        assert call() is None
+        return
+    with pytest.raises(ValueError, match=r"^%s: %s '.*' cannot be encoded as UTF-8 \(lone surrogate at position \d+\)$"
+                       % (control, refused)):
+        call()
+
+
+# The record keeps the calls in order with arguments of every kind: texts (non-ASCII, with a
+# NUL), reals, flags, identifier pairs, sizes (unsigned) and chronologies.
+def test_calls_are_recorded_in_order_with_their_arguments(m, collection, traced):
+    pump = m.IEntityCollection_getEntity(collection, "Pump", "Pump1")
+
+    def calls():
+        speed = m.ICompositeAttribute_getAttribute(pump, "Speed")
+        m.IAttribute_setDoubleValue(speed, -1.5e300)
+        m.ICompositeAttribute_getAttribute(pump, "Sp\u00e9ed\0x")
+        m.IEntityCollection_getEntity(collection, m.new_EntityID(-5, 7))
+        m.IEntity_getName(pump, True)
         with pytest.raises(RuntimeError, match="entity index 18446744073709551615 is out of range"):
             m.IEntityCollection_getEntity(collection, 2**64 - 1)
+        m.IAttribute_getDoubleValue(speed, 2)
+        return int(speed)
 
-    _, calls = traced(call)
-    assert [args for _, _, args in calls if args] == [(2**64 - 1,)]
+    speed, recorded = traced(calls)
+    assert [(address, args) for address, _, args in recorded if args] == [
+        (int(pump), ("Speed",)), (speed, (-1.5e300, 4)), (int(pump), ("Sp\u00e9ed\0x",)),
+        (int(collection), ((-5, 7),)), (int(pump), (True,)), (int(collection), (2**64 - 1,)), (speed, (2,))]
 
 
 # A model named by VARNEX2_MODEL is served; an unusable one withholds the manager until a

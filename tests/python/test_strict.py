@@ -1,5 +1,7 @@
 """The enumerations as IntEnum classes and the strict editor of Varnex2Python (in a child
 interpreter: the package binds its classes for the whole process)."""
+import os
+
 import pytest
 
 pytest.importorskip("varnex2_standin")  # looks up the stand-in's model
@@ -65,6 +67,13 @@ MISSING = [
     ("getUnit('Pump', 'Pump1', 99)", "MissingAttributeError",
      "entity 'CoolingLoop/Pump1' (Pump) has no attribute at position 99: it has 13 attributes", RuntimeError),
     ("getAttribute('Pipe', 'Pipe1', 'Lenght')", "MissingAttributeError", "closest: 'Length'", None),
+    ("getEntity(11)", "MissingEntityError", "no entity at position 11: the model has 11 entities", RuntimeError),
+    ("getDoubleValue('Pump', -1, 'Speed')", "MissingEntityError",
+     "no entity of type 'Pump' at position -1: the model has 1", TypeError),
+    ("getDoubleValue(plain.getEntity('Pump', 'Pump1'), 'Nope')", "MissingAttributeError",
+     "entity 'CoolingLoop/Pump1' (Pump) has no attribute 'Nope'; closest: ", 0.0),
+    ("setDoubleValue(vx.EntityID(4, 1), 'Nope', 1.0)", "MissingAttributeError",
+     "entity 'CoolingLoop/Pump1' (Pump) has no attribute 'Nope'; closest: ", None),
 ]
 
 
@@ -77,6 +86,9 @@ def test_strict_lookups_raise_where_the_editor_answers_neutral(editors, call, er
     assert message in str(raised.value)
     if neutral is RuntimeError:  # positions past the end: the library's own error
         with pytest.raises(RuntimeError, match="out of range"):
+            eval("plain." + call, {"plain": plain, "vx": vx})
+    elif neutral is TypeError:  # a negative position fits no native form
+        with pytest.raises(TypeError, match="^Wrong number or type of arguments"):
             eval("plain." + call, {"plain": plain, "vx": vx})
     else:
         assert eval("plain." + call, {"plain": plain, "vx": vx}) == neutral
@@ -95,6 +107,38 @@ def test_strict_lookups_raise_where_the_editor_answers_neutral(editors, call, er
 def test_strict_lookups_that_find_answer_as_the_editor(editors, call):
     strict, plain = editors
     assert eval("strict." + call) == eval("plain." + call, {"plain": plain, "vx": vx})
+
+
+# A wrong argument: which one, and the closest call forms, raised from the caller's line with
+# no frame of the strict layer's helpers and no chained error.
+@pytest.mark.parametrize("call, message", [
+    ("getDoubleValue('Pump', 'Pump1', 'Speed', 'fast')", "getDoubleValue(): argument 4 ('fast', str) does not fit; "
+     "closest call forms:\n  getDoubleValue(str, str, str, Chronology)\n  getDoubleValue(str, str, str)"),
+    ("setDoubleValue('Pump', 'Pump1', 'Speed')", "setDoubleValue(): argument 4 (float) is missing; closest call "
+     "forms:\n  setDoubleValue(str, str, str, float)\n  setDoubleValue(str, str, str, float, Chronology)"),
+    ("getEntity('Pump', 1.5)", "getEntity(): argument 2 (1.5, float) does not fit; closest call forms:\n"
+     "  getEntity(str, int)\n  getEntity(str, str)\n  getEntity(str, str, int)"),
+    ("getUnit(vx.EntityID(4, 1), 'Speed', 3)", "getUnit(): argument 3 (3, int) is one too many; "
+     "closest call forms:\n  getUnit(EntityID, str)"),
+])
+def test_wrong_arguments_name_the_argument_and_the_closest_forms(editors, call, message):
+    import traceback
+
+    strict, _ = editors
+    with pytest.raises(TypeError) as raised:
+        eval("strict." + call)
+    assert str(raised.value) == message
+    assert raised.value.__cause__ is None and raised.value.__suppress_context__
+    layer = [f for f in traceback.extract_tb(raised.tb) if f.filename.endswith(os.path.join("Varnex2Python", "strict.py"))]
+    assert len(layer) == 1  # the line raising it, no helper below
+
+
+def test_closest_names_of_a_large_pool():
+    from Varnex2Python.strict import closest
+
+    pool = ["Sensor%05d" % i for i in range(5000)] + ["PumpSpeed", "PumpStages"]
+    assert closest("PumpSpeeed", pool) == ["PumpSpeed", "PumpStages"]
+    assert closest("zzz", pool) == pool[:3]
 
 
 def test_strict_writes_reach_the_model_and_keep_the_librarys_errors(editors):
