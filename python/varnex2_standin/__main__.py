@@ -1,14 +1,20 @@
-"""Command line of the stand-in: run a coupling script as the solver would, show or check a model.
+"""Command line of the stand-in: run a coupling script as the solver would (in a closed loop
+with a plant, signals or a recorded run), sweep it over many cases, show or check a model.
 
     python -m varnex2_standin run SCRIPT [--model FILE] [--iterations N] [--at EVENT ...]
-                                  [--monitor PATH ...] [--csv FILE] [--plot FILE]
-    python -m varnex2_standin info [MODEL]
+        [--monitor PATH ...] [--plant FILE.py[:FUNC]] [--inputs FILE.csv] [--set PATH=VALUE]
+        [--define NAME=VALUE] [--replay TRACE.csv] [--continue STATE] [--generation]
+        [--csv FILE] [--plot FILE] [--setpoint PATH=VALUE] [--tolerance X] [--quiet]
+    python -m varnex2_standin sweep SCRIPT --grid NAME=V1,V2 ... | --cases FILE [run options]
+        [--workers N | --scheduler ADDRESS] [--csv FILE] [--plot FILE]
+    python -m varnex2_standin info [MODEL] [--json]
     python -m varnex2_standin check MODEL
 
 Also installed as the command ``varnex2-standin``. Exit status: 0 done (a run finished or
-was cancelled by its script, a model is valid), 1 the script raised (its traceback is
-printed) or the model has problems, 2 wrong usage (unknown file, event or monitor, missing
-matplotlib for --plot).
+was cancelled by its script, a model is valid), 1 the script or plant raised (its traceback
+is printed), an output could not be written or the model has problems, 2 wrong usage (a
+missing file, an unknown event, path or option value, named before anything runs), 130
+interrupted (the rows so far are written).
 """
 import argparse
 import json
