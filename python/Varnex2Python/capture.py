@@ -123,11 +123,13 @@ def read_value(attribute: Any, chronology: int = _V.Chronology_Current) -> Union
                _V.AttributeType_String: attribute.getStringValue}
     try:
         # float, double, and shortcuts to numbers read as double
-        return readers.get(kind, attribute.getDoubleValue)(chronology)
+        value: Union[int, float, bool, str] = readers.get(kind, attribute.getDoubleValue)(chronology)
+        return value
     except RuntimeError:
         if kind == _V.AttributeType_Shortcut:
             try:
-                return attribute.getStringValue(chronology)
+                text: str = attribute.getStringValue(chronology)
+                return text
             except RuntimeError:
                 return None
         return None
@@ -159,7 +161,7 @@ def _values(attribute: Any) -> Dict[str, Any]:
 
 
 def _name(attribute: Any) -> str:
-    return attribute.getAttributePath(True).rsplit("/", 1)[-1]
+    return str(attribute.getAttributePath(True)).rsplit("/", 1)[-1]
 
 
 def _node(attribute: Any) -> Dict[str, Any]:

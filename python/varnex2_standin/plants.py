@@ -76,12 +76,14 @@ class Block:
         return float(self._attribute(path).use(lambda attribute: attribute.getDoubleValue()))
 
     def _write(self, path: str, value: float) -> None:
+        from Varnex2Python.enums import AttributeType
+
         from varnex2_standin import signals
 
         def write(attribute: Any) -> None:
             kind = signals.value_kind(attribute)
             # An int output takes the nearest integer; other kinds convert as a double would.
-            signals.write(attribute, kind, int(round(value)) if kind == signals.AttributeType.Int else
+            signals.write(attribute, kind, int(round(value)) if kind == AttributeType.Int else
                           signals.convert(kind, value, "plant output %r" % path))
 
         self._attribute(path).use(write)

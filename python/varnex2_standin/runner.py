@@ -158,7 +158,7 @@ class _Unclosable(io.TextIOBase):
         self._stream = stream
 
     def write(self, text: str) -> int:
-        return self._stream.write(text)
+        return int(self._stream.write(text))
 
     def flush(self) -> None:
         self._stream.flush()

@@ -175,7 +175,7 @@ class _Column:
         for (x0, v0), (x1, v1) in zip(samples, samples[1:]):
             if x < x1:
                 if interpolate and self.kind in (AttributeType.Float, AttributeType.Double) and x1 > x0:
-                    return float(v0) + (float(v1) - float(v0)) * (x - x0) / (x1 - x0)  # type: ignore[arg-type]
+                    return float(v0) + (float(v1) - float(v0)) * (x - x0) / (x1 - x0)
                 return v0
         return samples[-1][1]
 

@@ -419,7 +419,9 @@ def test_an_overload_error_prints_its_first_line_and_where_the_forms_are(fresh, 
     assert str(raised.value).endswith("Wrong number or type of arguments for overloaded function "
                                       "'EntityEditor_getDoubleValue'.")
     trace = raised.value.script_traceback()
-    assert len(trace.splitlines()) == 5 and "help(_Varnex2Python.EntityEditor_getDoubleValue)" in trace
+    # The call's line (and, from 3.11, its markers), then two lines instead of the 44 call forms.
+    assert len(trace.splitlines()) <= 6 and "help(_Varnex2Python.EntityEditor_getDoubleValue)" in trace
+    assert "Possible C/C++ prototypes" not in trace
     assert "Varnex2Python/__init__.py" not in trace  # the class layer's frames are left out
 
 
