@@ -252,12 +252,12 @@ class _Script:
                 self.namespace[CATCH_ALL](event)
 
 
-def load_plant(spec: Union[str, "os.PathLike[str]", Plant]) -> Plant:
+def load_plant(source: Union[str, "os.PathLike[str]", Plant]) -> Plant:
     """A plant from a callable or from ``FILE.py[:FUNC]`` (default function ``plant``); the
     file runs once and its globals last for the run."""
-    if callable(spec):
-        return spec
-    text = os.fspath(spec)
+    if callable(source):
+        return source
+    text = os.fspath(source)
     path, name = text, "plant"
     head, sep, tail = text.rpartition(":")
     if sep and tail.isidentifier() and head:

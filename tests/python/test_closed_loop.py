@@ -106,19 +106,19 @@ def test_a_plant_keeps_its_state_and_a_raising_plant_ends_the_run_naming_it(fres
     assert raised.value.history.events[-1] == (int(EventType.Error), 3)
 
 
-@pytest.mark.parametrize("spec, message", [
+@pytest.mark.parametrize("given, message", [
     ("heater_plant.py:plnt", "plant: {path} has no function 'plnt'; closest: plant"),
     ("heater_plant.py", None),
     ("absent_plant.py", "plant: no file absent_plant.py"),
 ])
-def test_plant_files_are_named_by_file_and_function(fresh, write, spec, message):
+def test_plant_files_are_named_by_file_and_function(fresh, write, given, message):
     path = write("def plant(state):\n    pass\n", "heater_plant.py")
-    spec = spec.replace("heater_plant.py", path) if "absent" not in spec else spec
+    given = given.replace("heater_plant.py", path) if "absent" not in given else given
     if message is None:
-        runner.run(lambda event: None, model=model(), plant=spec)
+        runner.run(lambda event: None, model=model(), plant=given)
     else:
         with pytest.raises(ValueError) as raised:
-            runner.run(lambda event: None, model=model(), plant=spec)
+            runner.run(lambda event: None, model=model(), plant=given)
         assert str(raised.value) == message.format(path=path)
 
 
